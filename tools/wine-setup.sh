@@ -16,18 +16,20 @@ display=""
 if [ -f "$dir/xvfb.pid" ] && [ -f "$dir/display" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
     display=$(cat "$dir/display")
 else
-    n=91
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+    # Xvfb picks a free display number itself, so parallel runs never race for one.
+    rm -f "$dir/display.new"
+    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$dir/display.new" >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/xvfb.pid"
     i=0
-    while [ ! -e "/tmp/.X11-unix/X$n" ]; do
+    while [ ! -s "$dir/display.new" ]; do
         i=$((i + 1))
-        if [ $i -gt 100 ]; then echo "Xvfb :$n did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; fi
+        if [ $i -gt 100 ]; then echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; fi
         sleep 0.1
     done
-    display=$n
+    display=$(tr -dc 0-9 <"$dir/display.new")
+    while [ ! -e "/tmp/.X11-unix/X$display" ]; do sleep 0.05; done
     echo "$display" >"$dir/display"
+    rm -f "$dir/display.new"
 fi
 export DISPLAY=":$display"
 

@@ -19,7 +19,7 @@ std::wstring TempRoot() {
     return root;
 }
 
-}  // namespace
+} // namespace
 
 TempDir::TempDir() {
     static unsigned counter = 0;
@@ -49,7 +49,9 @@ CurrentDirScope::CurrentDirScope(const std::wstring& dir) {
     EXPECT_TRUE(SetCurrentDirectoryW(dir.c_str())) << "cannot enter " << Narrow(dir);
 }
 
-CurrentDirScope::~CurrentDirScope() { SetCurrentDirectoryW(m_previous.c_str()); }
+CurrentDirScope::~CurrentDirScope() {
+    SetCurrentDirectoryW(m_previous.c_str());
+}
 
 std::wstring ProgramDir() {
     wchar_t buffer[MAX_PATH + 1] = {};
@@ -152,8 +154,8 @@ std::string Narrow(const std::wstring& text) {
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
                                    0, nullptr, nullptr);
     std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
     return result;
 }
 
@@ -169,6 +171,8 @@ std::wstring Widen(const std::string& utf8) {
     return result;
 }
 
-void ResetPerUserState() { RemoveTree(AppDataDir() + L"\\Lumivex"); }
+void ResetPerUserState() {
+    RemoveTree(AppDataDir() + L"\\Lumivex");
+}
 
-}  // namespace lumivex::test
+} // namespace lumivex::test

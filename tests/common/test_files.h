@@ -35,21 +35,21 @@ private:
     std::wstring m_previous;
 };
 
-std::wstring ProgramDir();  // folder of the running test program, no trailing backslash
-std::wstring AppDataDir();  // the user's roaming application-data folder
+std::wstring ProgramDir(); // folder of the running test program, no trailing backslash
+std::wstring AppDataDir(); // the user's roaming application-data folder
 
 bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
-std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+std::string ReadFileBytes(const std::wstring& path); // empty when missing
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-void WriteFileText(const std::wstring& path, const std::wstring& utf16);  // UTF-16LE with BOM
+void WriteFileText(const std::wstring& path, const std::wstring& utf16); // UTF-16LE with BOM
 void RemoveTree(const std::wstring& path);
-std::vector<std::wstring> ListFiles(const std::wstring& dir);  // names only, sorted
+std::vector<std::wstring> ListFiles(const std::wstring& dir); // names only, sorted
 
-std::string Narrow(const std::wstring& text);  // UTF-8, for test messages
+std::string Narrow(const std::wstring& text); // UTF-8, for test messages
 std::wstring Widen(const std::string& utf8);
 
 // Removes the per-user Lumivex folder so a test starts as a first run; restores nothing.
 void ResetPerUserState();
 
-}  // namespace lumivex::test
+} // namespace lumivex::test

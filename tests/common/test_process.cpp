@@ -4,7 +4,9 @@
 
 namespace lumivex::test {
 
-ChildProcess::~ChildProcess() { Kill(); }
+ChildProcess::~ChildProcess() {
+    Kill();
+}
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : m_process(std::exchange(other.m_process, nullptr)), m_pid(std::exchange(other.m_pid, 0)) {}
@@ -93,4 +95,4 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
     }
 }
 
-}  // namespace lumivex::test
+} // namespace lumivex::test

@@ -42,4 +42,4 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 // Dispatches every message waiting in this thread's queue.
 void PumpMessages();
 
-}  // namespace lumivex::test
+} // namespace lumivex::test

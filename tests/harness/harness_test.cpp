@@ -7,8 +7,8 @@
 using namespace lumivex::test;
 
 TEST(Harness, WindowsCanBeCreatedAndShown) {
-    HWND window = CreateWindowExW(0, L"STATIC", L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
-                                  10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                  200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     PumpMessages();
     EXPECT_TRUE(IsWindowVisible(window));

@@ -1,0 +1,249 @@
+// RAII owners for Win32 handles, GDI objects, registry keys, modules and COM pointers.
+// Header-only, so the support library and the hook library can use them without linking the
+// dialog framework. Owners move but never copy: copying one is a compile error.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <utility>
+
+namespace lumivex {
+
+// Owns one value of a handle type; Traits gives the empty value, the validity test and the
+// release call.
+template <typename Traits> class Owner {
+public:
+    using Value = typename Traits::Value;
+
+    Owner() noexcept = default;
+    explicit Owner(Value value) noexcept : m_value(value) {}
+    ~Owner() { reset(); }
+
+    Owner(const Owner&) = delete;
+    Owner& operator=(const Owner&) = delete;
+    Owner(Owner&& other) noexcept : m_value(other.release()) {}
+    Owner& operator=(Owner&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+
+    Value get() const noexcept { return m_value; }
+    explicit operator bool() const noexcept { return Traits::Valid(m_value); }
+
+    // Gives up ownership without releasing.
+    [[nodiscard]] Value release() noexcept { return std::exchange(m_value, Traits::Empty()); }
+
+    void reset(Value value = Traits::Empty()) noexcept {
+        Value old = std::exchange(m_value, value);
+        if (Traits::Valid(old)) {
+            Traits::Release(old);
+        }
+    }
+
+    // For out-parameters: releases the current value and hands out the slot.
+    Value* put() noexcept {
+        reset();
+        return &m_value;
+    }
+
+private:
+    Value m_value = Traits::Empty();
+};
+
+namespace traits {
+
+// Kernel handles where both null and INVALID_HANDLE_VALUE mean "none" (files, processes,
+// threads, mutexes, events).
+struct KernelHandle {
+    using Value = HANDLE;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr && v != INVALID_HANDLE_VALUE; }
+    static void Release(Value v) noexcept { ::CloseHandle(v); }
+};
+
+struct FindHandle {
+    using Value = HANDLE;
+    static Value Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Value v) noexcept { return v != nullptr && v != INVALID_HANDLE_VALUE; }
+    static void Release(Value v) noexcept { ::FindClose(v); }
+};
+
+template <typename T> struct GdiObject {
+    using Value = T;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::DeleteObject(v); }
+};
+
+// Device contexts made with CreateDC, CreateIC or CreateCompatibleDC.
+struct CreatedDc {
+    using Value = HDC;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::DeleteDC(v); }
+};
+
+struct RegKey {
+    using Value = HKEY;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::RegCloseKey(v); }
+};
+
+struct Module {
+    using Value = HMODULE;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::FreeLibrary(v); }
+};
+
+struct Window {
+    using Value = HWND;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::DestroyWindow(v); }
+};
+
+struct Icon {
+    using Value = HICON;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::DestroyIcon(v); }
+};
+
+struct Menu {
+    using Value = HMENU;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::DestroyMenu(v); }
+};
+
+struct LocalMemory {
+    using Value = HLOCAL;
+    static Value Empty() noexcept { return nullptr; }
+    static bool Valid(Value v) noexcept { return v != nullptr; }
+    static void Release(Value v) noexcept { ::LocalFree(v); }
+};
+
+} // namespace traits
+
+using UniqueHandle = Owner<traits::KernelHandle>;
+using UniqueFind = Owner<traits::FindHandle>;
+using UniqueFont = Owner<traits::GdiObject<HFONT>>;
+using UniquePen = Owner<traits::GdiObject<HPEN>>;
+using UniqueBrush = Owner<traits::GdiObject<HBRUSH>>;
+using UniqueBitmap = Owner<traits::GdiObject<HBITMAP>>;
+using UniqueCreatedDc = Owner<traits::CreatedDc>;
+using UniqueRegKey = Owner<traits::RegKey>;
+using UniqueModule = Owner<traits::Module>;
+using UniqueWindow = Owner<traits::Window>;
+using UniqueIcon = Owner<traits::Icon>;
+using UniqueMenu = Owner<traits::Menu>;
+using UniqueLocal = Owner<traits::LocalMemory>;
+
+// A device context from GetDC, given back with ReleaseDC to its window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
+    ~WindowDc() {
+        if (m_dc) {
+            ::ReleaseDC(m_window, m_dc);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// Selects a GDI object into a device context for the scope and selects the previous one back.
+class SelectScope {
+public:
+    SelectScope(HDC dc, HGDIOBJ object) noexcept
+        : m_dc(dc), m_previous(::SelectObject(dc, object)) {}
+    ~SelectScope() {
+        if (m_previous && m_previous != HGDI_ERROR) {
+            ::SelectObject(m_dc, m_previous);
+        }
+    }
+    SelectScope(const SelectScope&) = delete;
+    SelectScope& operator=(const SelectScope&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+// A COM interface pointer that holds one reference.
+template <typename T> class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    ComPtr(std::nullptr_t) noexcept {}
+    ~ComPtr() { reset(); }
+
+    // Takes over a reference the caller already holds (no AddRef).
+    static ComPtr Attach(T* pointer) noexcept {
+        ComPtr result;
+        result.m_pointer = pointer;
+        return result;
+    }
+    // Shares a pointer the caller does not own (AddRef).
+    static ComPtr Share(T* pointer) noexcept {
+        if (pointer) {
+            pointer->AddRef();
+        }
+        return Attach(pointer);
+    }
+
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_pointer = std::exchange(other.m_pointer, nullptr);
+        }
+        return *this;
+    }
+
+    T* get() const noexcept { return m_pointer; }
+    T* operator->() const noexcept { return m_pointer; }
+    explicit operator bool() const noexcept { return m_pointer != nullptr; }
+
+    void reset() noexcept {
+        if (T* old = std::exchange(m_pointer, nullptr)) {
+            old->Release();
+        }
+    }
+    [[nodiscard]] T* detach() noexcept { return std::exchange(m_pointer, nullptr); }
+
+    // For out-parameters of interface type T**.
+    T** put() noexcept {
+        reset();
+        return &m_pointer;
+    }
+    // For out-parameters of type void** (QueryInterface, QueryService, ObjectFromLresult).
+    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+    // Asks for another interface; an empty pointer when the object has none.
+    template <typename U> ComPtr<U> As(REFIID iid) const noexcept {
+        ComPtr<U> other;
+        if (m_pointer) {
+            m_pointer->QueryInterface(iid, other.put_void());
+        }
+        return other;
+    }
+
+private:
+    T* m_pointer = nullptr;
+};
+
+} // namespace lumivex
