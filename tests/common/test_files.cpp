@@ -173,6 +173,12 @@ std::wstring Widen(const std::string& utf8) {
 
 void ResetPerUserState() {
     RemoveTree(AppDataDir() + L"\\Lumivex");
+    HKEY run = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueW(run, L"Lumivex");
+        RegCloseKey(run);
+    }
 }
 
 } // namespace lumivex::test

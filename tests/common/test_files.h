@@ -49,7 +49,7 @@ std::vector<std::wstring> ListFiles(const std::wstring& dir); // names only, sor
 std::string Narrow(const std::wstring& text); // UTF-8, for test messages
 std::wstring Widen(const std::string& utf8);
 
-// Removes the per-user Lumivex folder so a test starts as a first run; restores nothing.
+// Removes the per-user Lumivex folder and autostart value, so a test starts as a first run.
 void ResetPerUserState();
 
 } // namespace lumivex::test
