@@ -1,0 +1,119 @@
+#include "hooklib/hook_rules.h"
+
+#include <cstdio>
+
+namespace lumivex::hook {
+
+namespace {
+
+constexpr wchar_t ToLowerAscii(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c;
+}
+
+constexpr bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f';
+}
+
+} // namespace
+
+long ReadLeadingInteger(std::wstring_view value) {
+    std::size_t i = 0;
+    while (i < value.size() && IsBlank(value[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == L'+' || value[i] == L'-')) {
+        negative = value[i] == L'-';
+        ++i;
+    }
+    // Saturate instead of overflowing; only zero against non-zero matters to callers.
+    constexpr long limit = 0x7FFFFFFF;
+    long result = 0;
+    for (; i < value.size() && value[i] >= L'0' && value[i] <= L'9'; ++i) {
+        long digit = value[i] - L'0';
+        result = (result > (limit - digit) / 10) ? limit : result * 10 + digit;
+    }
+    return negative ? -result : result;
+}
+
+bool PromptSuppressedBy(std::wstring_view valueRead) {
+    return !valueRead.empty() && ReadLeadingInteger(valueRead) == 0;
+}
+
+std::wstring LowerAsciiLetters(std::wstring_view text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower) {
+        c = ToLowerAscii(c);
+    }
+    return lower;
+}
+
+std::wstring FileNameOf(std::wstring_view path) {
+    std::size_t slash = path.find_last_of(L"\\/:");
+    return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+std::wstring PromptMarkerName(std::uint32_t processId) {
+    wchar_t digits[9] = {};
+    std::swprintf(digits, 9, L"%08X", static_cast<unsigned>(processId));
+    return std::wstring(L"Local\\LumivexDllIsAlreadyPrompt_PID_") + digits;
+}
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ZoomAction ZoomActionForKey(unsigned virtualKey) {
+    switch (virtualKey) {
+    case 0x30: // 0 on the main keyboard
+    case 0x60: // VK_NUMPAD0
+        return ZoomAction::Reset;
+    case 0x6B: // VK_ADD
+    case 0xBB: // VK_OEM_PLUS
+        return ZoomAction::In;
+    case 0x6D: // VK_SUBTRACT
+    case 0xBD: // VK_OEM_MINUS
+        return ZoomAction::Out;
+    default:
+        return ZoomAction::None;
+    }
+}
+
+ZoomAction ZoomActionForWheel(std::uintptr_t wParam) {
+    constexpr unsigned kMkControl = 0x0008;
+    if (!(wParam & kMkControl)) {
+        return ZoomAction::None;
+    }
+    const auto distance = static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
+    return distance > 0 ? ZoomAction::In : ZoomAction::Out;
+}
+
+ZoomRange UnpackZoomRange(std::uint32_t packed) {
+    return ZoomRange{static_cast<int>(packed & 0xFFFF), static_cast<int>(packed >> 16)};
+}
+
+int StepZoom(int level, ZoomAction action, ZoomRange range) {
+    switch (action) {
+    case ZoomAction::In:
+        level += kZoomStep;
+        return level > range.maximum ? range.maximum : level;
+    case ZoomAction::Out:
+        level -= kZoomStep;
+        return level < range.minimum ? range.minimum : level;
+    case ZoomAction::Reset:
+        return kZoomDefault;
+    case ZoomAction::None:
+        break;
+    }
+    return level;
+}
+
+} // namespace lumivex::hook

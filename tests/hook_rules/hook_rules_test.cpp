@@ -1,0 +1,96 @@
+// The hook library's window-free rules: configuration values, program names, the prompt marker
+// and zoom stepping.
+#include "hooklib/hook_rules.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumivex::hook;
+
+TEST(HookRules, BrowsersValueSuppressesPromptOnlyWhenItReadsAsZero) {
+    EXPECT_TRUE(PromptSuppressedBy(L"0"));
+    EXPECT_TRUE(PromptSuppressedBy(L"00"));
+    EXPECT_TRUE(PromptSuppressedBy(L"no"));
+    EXPECT_TRUE(PromptSuppressedBy(L"  -0x"));
+    EXPECT_FALSE(PromptSuppressedBy(L"1"));
+    EXPECT_FALSE(PromptSuppressedBy(L"2x"));
+    EXPECT_FALSE(PromptSuppressedBy(L" +7"));
+    EXPECT_FALSE(PromptSuppressedBy(L"-3"));
+    // Nothing read is no refusal: the prompt is shown.
+    EXPECT_FALSE(PromptSuppressedBy(L""));
+    // Long digit runs saturate instead of overflowing back to zero.
+    EXPECT_FALSE(PromptSuppressedBy(L"4294967296"));
+    EXPECT_FALSE(PromptSuppressedBy(std::wstring(63, L'9')));
+}
+
+TEST(HookRules, LeadingIntegerStopsAtFirstOtherCharacter) {
+    EXPECT_EQ(ReadLeadingInteger(L"12ab3"), 12);
+    EXPECT_EQ(ReadLeadingInteger(L"\t 42"), 42);
+    EXPECT_EQ(ReadLeadingInteger(L"-15"), -15);
+    EXPECT_EQ(ReadLeadingInteger(L"+"), 0);
+    EXPECT_EQ(ReadLeadingInteger(L"x1"), 0);
+}
+
+TEST(HookRules, ProgramNamesAreLowerCasedInAsciiOnly) {
+    EXPECT_EQ(LowerAsciiLetters(L"HH.EXE"), L"hh.exe");
+    EXPECT_EQ(LowerAsciiLetters(L"\u00C4Bc.Exe"), L"\u00C4bc.exe");
+    EXPECT_EQ(FileNameOf(L"C:\\Windows\\HH.EXE"), L"HH.EXE");
+    EXPECT_EQ(FileNameOf(L"reader.exe"), L"reader.exe");
+    EXPECT_EQ(FileNameOf(L"C:\\dir\\"), L"");
+}
+
+TEST(HookRules, ClassNameComparisonIgnoresOnlyAsciiCase) {
+    EXPECT_TRUE(EqualsIgnoringAsciiCase(L"internet explorer_server", L"Internet Explorer_Server"));
+    EXPECT_FALSE(
+        EqualsIgnoringAsciiCase(L"Internet Explorer_Server ", L"Internet Explorer_Server"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase(L"\u00E4", L"\u00C4"));
+}
+
+TEST(HookRules, PromptMarkerNamesTheProcessInEightHexDigits) {
+    EXPECT_EQ(PromptMarkerName(1234), L"Local\\LumivexDllIsAlreadyPrompt_PID_000004D2");
+    EXPECT_EQ(PromptMarkerName(0xDEADBEEF), L"Local\\LumivexDllIsAlreadyPrompt_PID_DEADBEEF");
+}
+
+TEST(HookRules, ZoomKeys) {
+    EXPECT_EQ(ZoomActionForKey(0x30), ZoomAction::Reset);
+    EXPECT_EQ(ZoomActionForKey(0x60), ZoomAction::Reset);
+    EXPECT_EQ(ZoomActionForKey(0x6B), ZoomAction::In);
+    EXPECT_EQ(ZoomActionForKey(0xBB), ZoomAction::In);
+    EXPECT_EQ(ZoomActionForKey(0x6D), ZoomAction::Out);
+    EXPECT_EQ(ZoomActionForKey(0xBD), ZoomAction::Out);
+    EXPECT_EQ(ZoomActionForKey(0x31), ZoomAction::None);
+    EXPECT_EQ(ZoomActionForKey(0x11), ZoomAction::None);
+}
+
+TEST(HookRules, WheelZoomsOnlyWithControlAndZeroDistanceZoomsOut) {
+    constexpr std::uintptr_t ctrl = 0x0008;
+    EXPECT_EQ(ZoomActionForWheel(ctrl | (120u << 16)), ZoomAction::In);
+    EXPECT_EQ(ZoomActionForWheel(ctrl | (0xFF88u << 16)), ZoomAction::Out); // -120
+    EXPECT_EQ(ZoomActionForWheel(ctrl), ZoomAction::Out);
+    EXPECT_EQ(ZoomActionForWheel(120u << 16), ZoomAction::None);
+    EXPECT_EQ(ZoomActionForWheel(0x0004 | (120u << 16)), ZoomAction::None); // Shift only
+}
+
+TEST(HookRules, ZoomStepsClampAtTheBrowserRange) {
+    const ZoomRange common = UnpackZoomRange((1000u << 16) | 10u);
+    EXPECT_EQ(common.minimum, 10);
+    EXPECT_EQ(common.maximum, 1000);
+
+    int level = 100;
+    for (int i = 0; i < 5; ++i) {
+        level = StepZoom(level, ZoomAction::In, common);
+    }
+    EXPECT_EQ(level, 200);
+
+    EXPECT_EQ(StepZoom(980, ZoomAction::In, common), 1000);
+    EXPECT_EQ(StepZoom(1000, ZoomAction::In, common), 1000);
+
+    level = 100;
+    const int expected[] = {80, 60, 40, 20, 10, 10};
+    for (int want : expected) {
+        level = StepZoom(level, ZoomAction::Out, common);
+        EXPECT_EQ(level, want);
+    }
+    EXPECT_EQ(StepZoom(level, ZoomAction::In, common), 30);
+    EXPECT_EQ(StepZoom(730, ZoomAction::Reset, common), 100);
+    EXPECT_EQ(StepZoom(730, ZoomAction::None, common), 730);
+}
