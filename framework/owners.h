@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace lumivex {
@@ -36,9 +37,11 @@ public:
     // Gives up ownership without releasing.
     [[nodiscard]] Value release() noexcept { return std::exchange(m_value, Traits::Empty()); }
 
+    // Releases the current value and takes `value`. Resetting to the value already held keeps it:
+    // releasing it would leave the owner holding a dead handle that it releases again later.
     void reset(Value value = Traits::Empty()) noexcept {
         Value old = std::exchange(m_value, value);
-        if (Traits::Valid(old)) {
+        if (old != value && Traits::Valid(old)) {
             Traits::Release(old);
         }
     }
@@ -165,6 +168,7 @@ private:
 };
 
 // Selects a GDI object into a device context for the scope and selects the previous one back.
+// Not for regions: SelectObject answers a region with a complexity code, not the previous object.
 class SelectScope {
 public:
     SelectScope(HDC dc, HGDIOBJ object) noexcept
@@ -206,10 +210,14 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    // Takes the new pointer before releasing the old one: the old object's last Release may run
+    // code that reaches `other`.
     ComPtr& operator=(ComPtr&& other) noexcept {
         if (this != &other) {
-            reset();
-            m_pointer = std::exchange(other.m_pointer, nullptr);
+            T* old = std::exchange(m_pointer, std::exchange(other.m_pointer, nullptr));
+            if (old) {
+                old->Release();
+            }
         }
         return *this;
     }
