@@ -1,0 +1,60 @@
+// Commands a test sends to a host's top-level window, and what comes back. No Win32 here: the
+// client library and the unit tests share these definitions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumivex::browserhost {
+
+// Class of every top-level window of the host.
+inline constexpr wchar_t kFrameClassName[] = L"LumivexTestHost";
+
+// WM_COPYDATA's dwData for a command; the data is the command as UTF-16 (no terminator needed).
+constexpr std::uintptr_t kCommandCopyDataId = 0x4C4D5648;
+
+// Replies (the LRESULT of WM_COPYDATA). Ordinary replies are small numbers; these never are.
+constexpr std::intptr_t kReplyBadCommand = -1000; // unknown verb or malformed arguments
+// No browser with that index on this frame; for the verbs that need the window, none alive.
+constexpr std::intptr_t kReplyNoBrowser = -1001;
+constexpr std::intptr_t kReplyNoLibrary = -1002; // nothing loaded (see --load and "load")
+constexpr std::intptr_t kReplyNoExport = -1003;  // the loaded library has no "Initialize"
+
+// Exit code when a client called a COM slot the host does not implement and returning was not
+// safe (i686: the callee pops the arguments, whose size the stub cannot know).
+constexpr unsigned long kUnexpectedSlotExitCode = 0xBAD51070;
+
+enum class Verb {
+    Ping,       // ping: 1
+    Focus,      // focus N: host foreground, focus moved onto browser N (always a real change)
+    FocusFrame, // focus-frame: host foreground, focus on the frame's edit field
+    Destroy,    // destroy N
+    Initialize, // initialize N [A P B]: Initialize(browser N, A, P, B) of the loaded library
+    Load,       // load PATH: LoadLibraryW (replaces the library loaded before)
+    FreeLib,    // freelib: FreeLibrary
+    Refs,       // refs N: references held by others on browser N's document, window and browser
+    Leak,       // leak N: adds a reference on browser N's browser object that nobody releases
+    Zoom,       // zoom N: the zoom level browser N shows
+    WndProc,    // wndproc N: 1 while browser N's window procedure is the host's own
+    SelfTest,   // selftest N: document-to-browser sequence and zoom 150 in-process; 1 on success
+    Unexpected, // unexpected N: calls an unimplemented IWebBrowser2 slot (GoHome)
+    Quit,       // quit: the whole host ends
+};
+
+struct HostCommand {
+    Verb verb = Verb::Ping;
+    int index = -1;                // browser index for the verbs that take one
+    std::vector<long long> values; // the optional values of "initialize"
+    std::wstring path;             // "load"
+};
+
+struct CommandResult {
+    HostCommand command;
+    std::wstring error; // empty when the text was understood
+};
+
+CommandResult ParseHostCommand(std::wstring_view text);
+
+} // namespace lumivex::browserhost

@@ -1,0 +1,121 @@
+// The commands of the control channel, run on the thread of the frame they were sent to.
+#include "host_frame.h"
+
+#include "browser_window.h"
+#include "event_log.h"
+#include "host_library.h"
+#include "selftest.h"
+
+namespace lumivex::browserhost {
+
+namespace {
+
+void MakeForeground(HWND frame) {
+    SetForegroundWindow(frame);
+    SetActiveWindow(frame);
+}
+
+// A focus change onto `target` that the platform reports: setting the focus on the window that
+// already has it is no change, so the focus goes to the edit field first.
+bool MoveFocus(const FrameData& frame, HWND target) {
+    MakeForeground(frame.frame);
+    if (GetFocus() == target) {
+        SetFocus(frame.edit);
+    }
+    SetFocus(target);
+    return GetFocus() == target;
+}
+
+std::intptr_t Refs(const BrowserRecord& record) {
+    const ObjectRefs refs = record.objects->ClientRefs();
+    HostLog().Write("REFS", FieldList()
+                                .Add("index", record.index)
+                                .Add("document", refs.document)
+                                .Add("window", refs.window)
+                                .Add("browser", refs.browser)
+                                .Add("total", refs.total()));
+    return refs.total();
+}
+
+std::intptr_t Initialize(const BrowserRecord& record, const std::vector<long long>& values) {
+    const int a = values.empty() ? 0 : static_cast<int>(values[0]);
+    void* p =
+        values.empty() ? nullptr : reinterpret_cast<void*>(static_cast<std::intptr_t>(values[1]));
+    const int b = values.empty() ? 0 : static_cast<int>(values[2]);
+    const std::intptr_t result = CallInitialize(record.window, a, p, b);
+    HostLog().Write(
+        "INITIALIZE",
+        FieldList().Add("index", record.index).Add("result", static_cast<long long>(result)));
+    return result;
+}
+
+bool NeedsLiveWindow(Verb verb) {
+    switch (verb) {
+    case Verb::Focus:
+    case Verb::Destroy:
+    case Verb::Initialize:
+    case Verb::WndProc:
+    case Verb::SelfTest:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::intptr_t RunBrowserCommand(const FrameData& frame, BrowserRecord& record,
+                                const HostCommand& command) {
+    switch (command.verb) {
+    case Verb::Focus:
+        return MoveFocus(frame, record.window) ? 1 : 0;
+    case Verb::Destroy:
+        return DestroyWindow(record.window) ? 1 : 0;
+    case Verb::Initialize:
+        return Initialize(record, command.values);
+    case Verb::Refs:
+        return Refs(record);
+    case Verb::Leak:
+        record.objects->AddLeakedReference();
+        return Refs(record);
+    case Verb::Zoom:
+        return record.objects->zoom();
+    case Verb::WndProc:
+        return GetWindowLongPtrW(record.window, GWLP_WNDPROC) ==
+                       reinterpret_cast<LONG_PTR>(&BrowserWindowProc)
+                   ? 1
+                   : 0;
+    case Verb::SelfTest:
+        return RunSelfTest(record);
+    case Verb::Unexpected:
+        return CallUnexpectedSlot(record);
+    default:
+        return kReplyBadCommand;
+    }
+}
+
+} // namespace
+
+std::intptr_t RunCommand(FrameData& frame, const HostCommand& command) {
+    switch (command.verb) {
+    case Verb::Ping:
+        return 1;
+    case Verb::FocusFrame:
+        return MoveFocus(frame, frame.edit) ? 1 : 0;
+    case Verb::Load:
+        return LoadHostLibrary(command.path) ? 1 : 0;
+    case Verb::FreeLib:
+        return FreeHostLibrary() ? 1 : 0;
+    case Verb::Quit:
+        // The reply goes out first; the main frame's end ends every thread.
+        PostMessageW(Host().mainFrame, WM_CLOSE, 0, 0);
+        return 1;
+    default:
+        break;
+    }
+    BrowserRecord* record = frame.Find(command.index);
+    if (!record || (NeedsLiveWindow(command.verb) && !record->window)) {
+        return kReplyNoBrowser;
+    }
+    return RunBrowserCommand(frame, *record, command);
+}
+
+} // namespace lumivex::browserhost
