@@ -1,0 +1,122 @@
+#include "hooklib/browser_config.h"
+
+#include "framework/owners.h"
+#include "hooklib/hook_rules.h"
+#include "support/file_assist.h"
+#include "support/guarded.h"
+
+#include <psapi.h>
+#include <shlobj.h>
+
+namespace lumivex::hook {
+
+namespace {
+
+constexpr wchar_t kProcessesSection[] = L"Processes";
+constexpr wchar_t kBrowsersSection[] = L"Browsers";
+
+// Opens this process the way the exclusion test needs; empty when it cannot be opened.
+UniqueHandle OpenOwnProcess() {
+    const DWORD pid = GetCurrentProcessId();
+    if (pid == 0) {
+        return UniqueHandle();
+    }
+    return UniqueHandle(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+}
+
+std::wstring ExeNameOf(HANDLE process) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = K32GetModuleFileNameExW(process, nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::wstring();
+    }
+    return LowerAsciiLetters(FileNameOf(std::wstring_view(path, length)));
+}
+
+std::wstring ReadValue(const std::wstring& file, const wchar_t* section, const std::wstring& key) {
+    wchar_t value[kConfigValueChars] = {};
+    const DWORD length =
+        GetPrivateProfileStringW(section, key.c_str(), L"", value, kConfigValueChars, file.c_str());
+    return std::wstring(value, length);
+}
+
+} // namespace
+
+bool CBrowserConfig::ShellAppDataFolder(std::wstring& folder) {
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, TRUE)) {
+        return false;
+    }
+    folder = path;
+    return true;
+}
+
+BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
+    return Guarded(L"", L"bGetAllConfigs", TRUE, [&] {
+        wchar_t ownPath[MAX_PATH] = {};
+        const DWORD length = GetModuleFileNameW(libraryModule, ownPath, MAX_PATH);
+        std::wstring fallback;
+        if (length > 0 && length < MAX_PATH) {
+            fallback = CFFileAssist().SplitPath(ownPath, SPLIT_DRIVE | SPLIT_DIR);
+        }
+
+        std::wstring appData;
+        std::wstring folder;
+        if (m_appDataLookup(appData)) {
+            folder = appData + L"\\Lumivex";
+            if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                CreateDirectoryW(folder.c_str(), nullptr);
+            }
+        } else {
+            folder = fallback;
+        }
+        m_strConfigFile = folder + L"\\browsers.ini";
+        return TRUE;
+    });
+}
+
+std::wstring CBrowserConfig::GetProcessExeName() const {
+    UniqueHandle process = OpenOwnProcess();
+    return process ? ExeNameOf(process.get()) : std::wstring();
+}
+
+BOOL CBrowserConfig::bIsProcessEnabled() const {
+    UniqueHandle process = OpenOwnProcess();
+    if (!process) {
+        return TRUE;
+    }
+    const std::wstring name = ExeNameOf(process.get());
+    process.reset();
+    return ReadValue(m_strConfigFile, kProcessesSection, name).empty() ? TRUE : FALSE;
+}
+
+BOOL CBrowserConfig::bNeedPrompt(std::wstring& name) const {
+    name = GetProcessExeName();
+    if (name.empty()) {
+        return TRUE;
+    }
+    if (PromptSuppressedBy(ReadValue(m_strConfigFile, kBrowsersSection, name))) {
+        return FALSE;
+    }
+    const std::wstring marker = PromptMarkerName(GetCurrentProcessId());
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, marker.c_str());
+    const DWORD error = GetLastError();
+    if (mutex && error != ERROR_ALREADY_EXISTS) {
+        // Kept open on purpose: the marker must live as long as the process, even if this
+        // library is unloaded and loaded again.
+        return TRUE;
+    }
+    if (mutex) {
+        CloseHandle(mutex);
+    }
+    return FALSE;
+}
+
+void CBrowserConfig::vDisablePrompt() const {
+    const std::wstring name = GetProcessExeName();
+    if (!name.empty()) {
+        WritePrivateProfileStringW(kBrowsersSection, name.c_str(), L"0", m_strConfigFile.c_str());
+    }
+}
+
+} // namespace lumivex::hook

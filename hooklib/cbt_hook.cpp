@@ -1,0 +1,76 @@
+#include "hooklib/cbt_hook.h"
+
+#include "hooklib/browser_ids.h"
+#include "hooklib/dll_app.h"
+#include "hooklib/hook_rules.h"
+#include "hooklib/sub_win_table.h"
+#include "support/guarded.h"
+
+namespace {
+
+// Only the process that installed the hook holds a handle; everywhere else it stays null.
+HHOOK g_hCBTHook = nullptr;
+
+} // namespace
+
+namespace lumivex::hook {
+
+bool HoldsHook() {
+    return g_hCBTHook != nullptr;
+}
+
+LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    LumivexDllApp& app = TheApp();
+    app.EnsureStarted();
+    if (nCode == HCBT_SETFOCUS && wParam) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[256] = {};
+        if (GetClassNameW(window, className, 256) &&
+            EqualsIgnoringAsciiCase(className, kBrowserWindowClass)) {
+            Guarded(L"", L"", [&] {
+                if (app.bIsProcessEnabled()) {
+                    SubWinTable().AddSubWin(window);
+                }
+            });
+        }
+    }
+    return CallNextHookEx(g_hCBTHook, nCode, wParam, lParam);
+}
+
+} // namespace lumivex::hook
+
+using namespace lumivex::hook;
+
+BOOL WINAPI SetIECBT() {
+    if (g_hCBTHook) {
+        return TRUE;
+    }
+    g_hCBTHook = SetWindowsHookExW(WH_CBT, &CBTHookProc, TheApp().ModuleHandle(), 0);
+    return g_hCBTHook ? TRUE : FALSE;
+}
+
+BOOL WINAPI ClearIECBT() {
+    if (!g_hCBTHook) {
+        return FALSE;
+    }
+    const BOOL removed = UnhookWindowsHookEx(g_hCBTHook);
+    g_hCBTHook = nullptr;
+    return removed;
+}
+
+int WINAPI Initialize(HWND hWnd, int param1, void* param, int param2) {
+    LumivexDllApp& app = TheApp();
+    return lumivex::Guarded(L"", L"", 1, [&] {
+        app.EnsureStarted();
+        app.m_nInitParam1 = param1;
+        app.m_pInitParam = param;
+        app.m_nInitParam2 = param2;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hWnd, &owner);
+        if (owner != GetCurrentProcessId()) {
+            return 0;
+        }
+        SubWinTable().AddSubWin(hWnd);
+        return 1;
+    });
+}

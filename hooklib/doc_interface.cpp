@@ -1,0 +1,71 @@
+// From a browser window to its document and browser objects.
+#include "hooklib/browser_ids.h"
+#include "hooklib/sub_ie_win.h"
+#include "support/guarded.h"
+
+#include <servprov.h>
+
+namespace lumivex::hook {
+
+namespace {
+
+// The accessibility library, from the system folder only, so that no copy planted beside the
+// host program is picked up.
+UniqueModule LoadAccessibilityLibrary() {
+    UniqueModule library(LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // Systems without the search flags: name the system folder explicitly.
+        wchar_t path[MAX_PATH] = {};
+        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        if (length > 0 && length + 12 < MAX_PATH) {
+            wcscat_s(path, L"\\oleacc.dll");
+            library.reset(LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        }
+    }
+    return library;
+}
+
+using ObjectFromLresultFn = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
+
+} // namespace
+
+void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBrowser2>& browser) {
+    Guarded(L"CTarnDeskBarDlg", L"OnGetDocInterface", [&] {
+        UniqueModule accessibility = LoadAccessibilityLibrary();
+        if (!accessibility || !hWnd) {
+            return;
+        }
+        static const UINT getObjectMessage = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
+        DWORD_PTR marshalled = 0;
+        if (!SendMessageTimeoutW(hWnd, getObjectMessage, 0, 0, SMTO_ABORTIFHUNG, 1000,
+                                 &marshalled)) {
+            return;
+        }
+        auto objectFromLresult = reinterpret_cast<ObjectFromLresultFn>(
+            reinterpret_cast<void*>(GetProcAddress(accessibility.get(), "ObjectFromLresult")));
+        if (!objectFromLresult ||
+            FAILED(objectFromLresult(static_cast<LRESULT>(marshalled), IID_IHTMLDocument_, 0,
+                                     document.put_void()))) {
+            return;
+        }
+
+        ComPtr<IDispatch> script;
+        if (FAILED(document->get_Script(script.put())) || !script) {
+            return;
+        }
+        ComPtr<IHTMLWindow2> window = script.As<IHTMLWindow2>(IID_IHTMLWindow2_);
+        if (!window) {
+            return;
+        }
+        ComPtr<IHTMLDocument2> windowDocument;
+        if (SUCCEEDED(window->get_document(windowDocument.put())) && windowDocument) {
+            document = ComPtr<IHTMLDocument>::Attach(windowDocument.detach());
+        }
+        ComPtr<IServiceProvider> services = window.As<IServiceProvider>(IID_IServiceProvider_);
+        if (services) {
+            services->QueryService(SID_SWebBrowserApp_, IID_IWebBrowser2_, browser.put_void());
+        }
+    });
+}
+
+} // namespace lumivex::hook

@@ -1,0 +1,153 @@
+#include "hooklib/sub_win_table.h"
+
+#include "hooklib/browser_ids.h"
+#include "support/guarded.h"
+
+#include <new>
+
+namespace lumivex::hook {
+
+namespace {
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& m_lock;
+};
+
+class SharedLock {
+public:
+    explicit SharedLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockShared(&m_lock); }
+    ~SharedLock() { ReleaseSRWLockShared(&m_lock); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+
+private:
+    SRWLOCK& m_lock;
+};
+
+void Discard(const std::shared_ptr<CSubIEWin>& window) {
+    window->bUnSubclassWin();
+    window->ReleaseBrowser();
+}
+
+} // namespace
+
+CSubWinTable& SubWinTable() {
+    // Constructed in place and never destroyed (see the header).
+    alignas(CSubWinTable) static unsigned char storage[sizeof(CSubWinTable)];
+    static CSubWinTable* table = new (storage) CSubWinTable();
+    return *table;
+}
+
+BOOL CSubWinTable::AddSubWin(HWND hWnd) {
+    return Guarded(L"", L"", FALSE, [&]() -> BOOL {
+        auto window = std::make_shared<CSubIEWin>();
+        {
+            ExclusiveLock lock(m_lock);
+            if (!m_map.emplace(hWnd, window).second) {
+                return FALSE;
+            }
+        }
+        if (window->bSubclassWin(hWnd)) {
+            return TRUE;
+        }
+        ExclusiveLock lock(m_lock);
+        auto found = m_map.find(hWnd);
+        if (found != m_map.end() && found->second == window) {
+            m_map.erase(found);
+        }
+        return FALSE;
+    });
+}
+
+std::shared_ptr<CSubIEWin> CSubWinTable::Take(HWND hWnd) {
+    ExclusiveLock lock(m_lock);
+    auto found = m_map.find(hWnd);
+    if (found == m_map.end()) {
+        return nullptr;
+    }
+    std::shared_ptr<CSubIEWin> window = std::move(found->second);
+    m_map.erase(found);
+    return window;
+}
+
+BOOL CSubWinTable::RemoveSubWin(HWND hWnd) {
+    return Guarded(L"", L"", FALSE, [&]() -> BOOL {
+        std::shared_ptr<CSubIEWin> window = Take(hWnd);
+        if (!window) {
+            return FALSE;
+        }
+        Discard(window);
+        return TRUE;
+    });
+}
+
+BOOL CSubWinTable::RemoveAllSubWin() {
+    return Guarded(L"", L"", FALSE, [&]() -> BOOL {
+        std::map<HWND, std::shared_ptr<CSubIEWin>> windows;
+        {
+            ExclusiveLock lock(m_lock);
+            windows.swap(m_map);
+        }
+        for (auto& entry : windows) {
+            Discard(entry.second);
+        }
+        return TRUE;
+    });
+}
+
+std::shared_ptr<CSubIEWin> CSubWinTable::FindSubWin(HWND hWnd) const {
+    SharedLock lock(m_lock);
+    auto found = m_map.find(hWnd);
+    return found == m_map.end() ? nullptr : found->second;
+}
+
+std::size_t CSubWinTable::Count() const {
+    SharedLock lock(m_lock);
+    return m_map.size();
+}
+
+LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SUBIEWIN_PROBE) {
+        return SUBIEWIN_PROBE_REPLY;
+    }
+    // Held for the whole message, so the object outlives anything the handlers or the previous
+    // procedure do to the window.
+    std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd);
+    WNDPROC previous = window ? window->OldProc() : nullptr;
+    if (!previous) {
+        // Not ours (any more), and nowhere to forward to.
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+
+    Guarded(L"", L"", [&] {
+        switch (message) {
+        case WM_KEYUP:
+            window->OnKeyUp(wParam);
+            break;
+        case WM_MOUSEWHEEL:
+            window->OnMouseWheel(wParam);
+            break;
+        case WM_SUBIEWIN_ATTACH:
+            window->OnAttachBrowser();
+            break;
+        default:
+            break;
+        }
+    });
+
+    const LRESULT result = CallWindowProcW(previous, hWnd, message, wParam, lParam);
+
+    if (message == WM_DESTROY) {
+        SubWinTable().RemoveSubWin(hWnd);
+    }
+    return result;
+}
+
+} // namespace lumivex::hook
