@@ -45,17 +45,10 @@ R Guarded(const wchar_t* className, const wchar_t* operation, R failure, F&& bod
 
 template <class F>
 void Guarded(const wchar_t* className, const wchar_t* operation, F&& body) noexcept {
-    using Body = std::remove_reference_t<F>;
-    try {
-        detail::CallGuarded([](void* context) { (*static_cast<Body*>(context))(); },
-                            const_cast<void*>(static_cast<const volatile void*>(&body)));
-    } catch (const seh_exception_base& e) {
-        LogCaughtSehException(className, operation, e);
-    } catch (const std::exception& e) {
-        LogCaughtStdException(className, operation, e);
-    } catch (...) {
-        LogCaughtUnknownException(className, operation);
-    }
+    Guarded(className, operation, false, [&body] {
+        body();
+        return true;
+    });
 }
 
 } // namespace lumivex

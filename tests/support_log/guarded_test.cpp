@@ -12,17 +12,7 @@
 namespace lumivex::test {
 namespace {
 
-class GuardedTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetTestNow(2026, 12, 7, 9, 5, 3);
-        ASSERT_TRUE(m_writer.bInitialize());
-    }
-    std::string Log() const { return TestLogOf(m_dir.path()); }
-
-    TempDir m_dir;
-    TestWriter m_writer{m_dir.path()};
-};
+class GuardedTest : public WriterFixture {};
 
 class EmptyReason : public std::exception {
 public:

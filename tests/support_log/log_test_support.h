@@ -2,6 +2,9 @@
 #pragma once
 
 #include "support/log_writer.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 
@@ -71,6 +74,19 @@ public:
 
 private:
     void* m_handler;
+};
+
+// A writer logging under a temporary folder at a fixed time, enabled for every level.
+class WriterFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetTestNow(2026, 12, 7, 9, 5, 3);
+        ASSERT_TRUE(m_writer.bInitialize());
+    }
+    std::string Log() const { return TestLogOf(m_dir.path()); }
+
+    TempDir m_dir;
+    TestWriter m_writer{m_dir.path()};
 };
 
 } // namespace lumivex::test
