@@ -190,7 +190,8 @@ TEST(BrowserHost, InjectedKeysAndWheelReachTheBrowsersOwnProcedure) {
     EXPECT_EQ(up->Number("wparam"), VK_OEM_PLUS);
 
     mark = host.Mark();
-    ASSERT_TRUE(InjectCtrlWheel(-WHEEL_DELTA, host.browser(0)));
+    ASSERT_TRUE(host.PointAt(0)) << host.Transcript();
+    ASSERT_TRUE(InjectCtrlWheel(-WHEEL_DELTA));
     std::optional<LogLine> wheel = WaitFor(host, "WHEEL", 0, mark);
     ASSERT_TRUE(wheel.has_value()) << host.Transcript();
     EXPECT_EQ(wheel->Number("delta"), -WHEEL_DELTA);

@@ -136,6 +136,9 @@ LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_TIMER:
         HostLog().Write("TIMER", FieldList().Add("index", record->index).Add("id", wParam));
         break;
+    case WM_MOUSEMOVE:
+        HostLog().Write("MOUSEMOVE", MessageFields(*record, wParam, lParam));
+        break;
     case WM_LBUTTONDOWN:
         SetFocus(window);
         return 0;

@@ -39,6 +39,15 @@ bool SendInputs(std::vector<INPUT>& inputs) {
            inputs.size();
 }
 
+bool MovePointer(int x, int y) {
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(1, &move, sizeof move) == 1;
+}
+
 INPUT KeyInput(WORD vk, bool up) {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
@@ -195,6 +204,36 @@ std::vector<LogLine> HostProcess::Lines(const std::string& kind, int index, size
     return matching;
 }
 
+bool HostProcess::PointAt(int index, DWORD timeoutMs) {
+    RECT r;
+    if (!GetWindowRect(browser(index), &r)) {
+        return false;
+    }
+    const int x = (r.left + r.right) / 2;
+    const int y = (r.top + r.bottom) / 2;
+    // A step beside the target first, so there is a move even when the pointer is there already.
+    if (!MovePointer(x + 1, y) || !MovePointer(x, y)) {
+        return false;
+    }
+    constexpr DWORD kSettledMs = 300;
+    unsigned long lastSeq = 0;
+    DWORD since = GetTickCount();
+    return test::WaitUntil(
+        [&]() {
+            std::vector<LogLine> moves = Lines("MOUSEMOVE");
+            if (moves.empty()) {
+                return false;
+            }
+            if (moves.back().seq != lastSeq) {
+                lastSeq = moves.back().seq;
+                since = GetTickCount();
+                return false;
+            }
+            return moves.back().index() == index && GetTickCount() - since >= kSettledMs;
+        },
+        timeoutMs);
+}
+
 std::string HostProcess::Transcript() {
     std::string text = "host log " + test::Narrow(m_logPath) + ":\n";
     for (const LogLine& line : ReadLines()) {
@@ -238,24 +277,8 @@ bool InjectKey(WORD vk, bool withCtrl) {
     return SendInputs(inputs);
 }
 
-bool InjectCtrlWheel(int distance, HWND over) {
+bool InjectCtrlWheel(int distance) {
     std::vector<INPUT> inputs;
-    if (over) {
-        // An absolute move in the same batch: SetCursorPos from another process is not seen
-        // by the wheel event under Wine.
-        RECT r;
-        if (!GetWindowRect(over, &r)) {
-            return false;
-        }
-        const int width = GetSystemMetrics(SM_CXSCREEN);
-        const int height = GetSystemMetrics(SM_CYSCREEN);
-        INPUT move = {};
-        move.type = INPUT_MOUSE;
-        move.mi.dx = MulDiv((r.left + r.right) / 2, 65535, width - 1);
-        move.mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, height - 1);
-        move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        inputs.push_back(move);
-    }
     inputs.push_back(KeyInput(VK_CONTROL, false));
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;

@@ -57,6 +57,11 @@ public:
                                        DWORD timeoutMs = 5000, size_t from = 0);
     // Lines of `kind` (and, unless -1, of browser `index`) at or after `from`, read now.
     std::vector<LogLine> Lines(const std::string& kind, int index = -1, size_t from = 0);
+    // Moves the mouse pointer onto the middle of browser `index` (SendInput) and waits until the
+    // host's last MOUSEMOVE is for that browser and stays so for a while. Under Wine the wheel
+    // goes to the window under the pointer, and the display's pointer follows a move late: it
+    // may first report the old place again, so the wheel must wait for things to settle.
+    bool PointAt(int index, DWORD timeoutMs = 5000);
     // Every line of this run, for failure messages.
     std::string Transcript();
 
@@ -89,8 +94,8 @@ bool Is(const LogLine& line, const char* kind, int index = -1);
 // Injected input (SendInput). Keys go to the focus window of the foreground thread, so let the
 // host take the foreground and the focus first ("focus N").
 bool InjectKey(WORD vk, bool withCtrl); // Ctrl down (if asked), key down, key up, Ctrl up
-// Ctrl down, wheel by `distance`, Ctrl up. Wine gives the wheel to the window under the cursor,
-// not to the focus window, so the cursor is first moved to the middle of `over` (if given).
-bool InjectCtrlWheel(int distance, HWND over = nullptr);
+// Ctrl down, wheel by `distance`, Ctrl up. Wine gives the wheel to the window under the pointer,
+// not to the focus window: HostProcess::PointAt first.
+bool InjectCtrlWheel(int distance);
 
 } // namespace lumivex::browserhost
