@@ -3,7 +3,8 @@
 #   make dist    build both bitnesses and lay out dist/ as it ships
 #   make check   setup, build, and every test under Wine in both bitnesses
 #   make bench   benchmarks that print figures
-# Options: BUILD=build  JOBS=2  CTEST_ARGS="-R name"  BUILD_TYPE=Release
+#   make fuzz    the option file reader under libFuzzer, ASan and UBSan, natively (Linux, clang)
+# Options: BUILD=build  JOBS=2  CTEST_ARGS="-R name"  BUILD_TYPE=Release  FUZZ_SECONDS=60
 
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -12,7 +13,7 @@ CTEST_ARGS ?=
 ARCHES := i686 x86_64
 WINE_DIR := $(abspath $(BUILD))/wine
 
-.PHONY: all setup configure build dist check test bench clean
+.PHONY: all setup configure build dist check test bench fuzz fuzz-seeds clean
 
 all: dist
 
@@ -51,6 +52,34 @@ bench: build
 	    echo "=== benchmarks: $$a ==="; \
 	    (cd $(BUILD)/$$a && ctest -L bench -V $(CTEST_ARGS)) || exit 1; \
 	done
+
+# The reader of the option file, built for this machine. New inputs collect in the build folder;
+# the committed seeds in fuzz/option_seeds stay as they are. A crash, a sanitizer report, a
+# failed check, a single allocation above the limit or an input that takes too long fails.
+FUZZ_SECONDS ?= 60
+FUZZ_CXX ?= clang++-14
+FUZZ_DIR := $(BUILD)/fuzz
+FUZZ_FLAGS := -std=c++20 -g -O1 -Wall -Wextra -Werror -I. \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+FUZZ_LIB_SOURCES := controller/option_archive.cpp controller/lumivex_option.cpp
+
+$(FUZZ_DIR)/option_reader_fuzz: fuzz/option_reader_fuzz.cpp $(FUZZ_LIB_SOURCES) \
+        controller/option_archive.h controller/lumivex_option.h
+	@mkdir -p $(FUZZ_DIR)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) fuzz/option_reader_fuzz.cpp $(FUZZ_LIB_SOURCES) -o $@
+
+fuzz: setup $(FUZZ_DIR)/option_reader_fuzz
+	@mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/option_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -max_len=16384 -malloc_limit_mb=64 -timeout=10 \
+	    -artifact_prefix=$(abspath $(FUZZ_DIR))/ $(FUZZ_DIR)/corpus fuzz/option_seeds
+
+# Rewrites the committed seeds (after a change of the format's writer or of the seed tool).
+fuzz-seeds:
+	@mkdir -p $(FUZZ_DIR) fuzz/option_seeds
+	$(FUZZ_CXX) -std=c++20 -O1 -Wall -Wextra -Werror -I. fuzz/make_option_seeds.cpp \
+	    $(FUZZ_LIB_SOURCES) -o $(FUZZ_DIR)/make_option_seeds
+	$(FUZZ_DIR)/make_option_seeds fuzz/option_seeds
 
 clean:
 	rm -rf $(BUILD) dist
