@@ -2,6 +2,7 @@
 
 #include "framework/owners.h"
 #include "hooklib/cbt_hook.h"
+#include "hooklib/prompt_frame.h"
 #include "hooklib/sub_win_table.h"
 #include "support/guarded.h"
 
@@ -24,6 +25,7 @@ bool LumivexDllApp::OnStartup() {
     return Guarded(L"", L"", true, [&] {
         bGetAllConfigs(GetInstance());
         EnableDebugPrivilege();
+        CreateFlashPen();
         return true;
     });
 }
@@ -35,6 +37,7 @@ void LumivexDllApp::OnUnload(bool processTerminating) {
         return;
     }
     SubWinTable().RemoveAllSubWin();
+    DeleteFlashPen();
     ClearIECBT();
 }
 

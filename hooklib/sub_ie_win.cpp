@@ -74,6 +74,9 @@ void CSubIEWin::OnAttachBrowser() {
             m_pBrowser = std::move(browser);
         }
     }
+    if (m_pBrowser) {
+        ShowFirstUsePrompt();
+    }
 }
 
 LRESULT CSubIEWin::OnKeyUp(WPARAM virtualKey) {

@@ -25,6 +25,11 @@ public:
     bool bUnSubclassWin();
 
     void OnAttachBrowser();
+    // The first-use prompt for this window, once the browser was reached; decides for itself
+    // whether to show anything.
+    void ShowFirstUsePrompt();
+    // After the window's own procedure handled WM_TIMER: the prompt's frame ticks.
+    void OnTimer(WPARAM timerId);
     LRESULT OnKeyUp(WPARAM virtualKey);
     void OnMouseWheel(WPARAM wParam);
 

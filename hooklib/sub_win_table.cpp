@@ -142,10 +142,17 @@ LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
         }
     });
 
+    // The attach may have run the prompt's dialog loop, in which the window can be destroyed:
+    // a dead window's procedure gets no more messages.
+    if (message == WM_SUBIEWIN_ATTACH && !IsWindow(hWnd)) {
+        return 0;
+    }
     const LRESULT result = CallWindowProcW(previous, hWnd, message, wParam, lParam);
 
     if (message == WM_DESTROY) {
         SubWinTable().RemoveSubWin(hWnd);
+    } else if (message == WM_TIMER) {
+        window->OnTimer(wParam);
     }
     return result;
 }
