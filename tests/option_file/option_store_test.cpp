@@ -149,9 +149,6 @@ TEST_F(OptionStore, SingleByteStringsGoThroughTheAnsiCodePage) {
     const std::wstring key = std::wstring(L"caf") + expected + L".exe";
     const std::wstring value = std::wstring(L"a") + expected + L"z";
     EXPECT_THAT(option.m_mapBrowsers, ElementsAre(Pair(key, value)));
-    std::wstring empty = L"x";
-    EXPECT_TRUE(DecodeAnsiCodePage("", empty));
-    EXPECT_EQ(empty, L"");
 }
 
 TEST_F(OptionStore, AFileThatCannotBeOpenedIsLeftAlone) {
