@@ -1,0 +1,52 @@
+// Test side of the hook server: starting server processes, finding the resident one.
+#pragma once
+
+#include "test_process.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace lumivex::servertest {
+
+inline constexpr wchar_t kServerName[] = L"LUMIVEXSERVER-46E5F037-5C31-4fbf-8265-2F0AA7A4A547";
+
+std::wstring ServerProgram(); // LumivexServer.exe beside the test program
+std::wstring HookLibrary();   // LumivexDll64.dll beside the test program
+
+// The top-level window that answers the server's registered message with its number, or null.
+HWND FindServerWindow();
+DWORD ProcessOf(HWND window);
+bool ServerMutexExists();
+// Top-level windows of process `pid` that are visible.
+int VisibleWindowsOf(DWORD pid);
+
+// One server process started by the test; killed at scope end if it still runs.
+class ServerProcess {
+public:
+    bool Start(const std::wstring& args, const std::wstring& program = ServerProgram());
+    // The exit code, or STILL_ACTIVE when it still runs after `timeoutMs`.
+    DWORD Wait(DWORD timeoutMs) { return m_child.Wait(timeoutMs); }
+    bool Running() { return m_pid != 0 && Wait(0) == STILL_ACTIVE; }
+    DWORD pid() const { return m_pid; }
+    // Waits until this process's window answers the registered message.
+    HWND WaitForWindow(DWORD timeoutMs = 10000);
+    // "/Exit" through a messenger, then waits for this process to end. Its exit code.
+    DWORD Exit(DWORD timeoutMs = 10000);
+
+private:
+    test::ChildProcess m_child;
+    DWORD m_pid = 0;
+};
+
+// A server process that is expected to end by itself (a messenger, or "/Exit" with none
+// running): its exit code, or STILL_ACTIVE (then killed) when it is still running after
+// `timeoutMs`.
+DWORD RunServer(const std::wstring& args, const std::wstring& program = ServerProgram(),
+                DWORD timeoutMs = 10000);
+
+// "[Browsers] browser_host.exe=0" in the per-user browsers.ini: the hook library does not
+// prompt in the browser host.
+void QuietBrowserHost();
+
+} // namespace lumivex::servertest
