@@ -27,6 +27,9 @@ UniqueModule LoadAccessibilityLibrary() {
 
 using ObjectFromLresultFn = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
 
+// How long the window may take to give its document.
+constexpr DWORD kDocumentWaitMs = 1000;
+
 } // namespace
 
 void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBrowser2>& browser) {
@@ -37,15 +40,25 @@ void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBr
         }
         static const UINT getObjectMessage = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
         DWORD_PTR marshalled = 0;
-        if (!SendMessageTimeoutW(hWnd, getObjectMessage, 0, 0, SMTO_ABORTIFHUNG, 1000,
+        const ULONGLONG asked = GetTickCount64();
+        if (!SendMessageTimeoutW(hWnd, getObjectMessage, 0, 0, SMTO_ABORTIFHUNG, kDocumentWaitMs,
                                  &marshalled)) {
             return;
         }
+        // From the window's own thread the message is handled at once and the time-out never
+        // applies, so an answer later than the limit counts as none here too. It is still
+        // turned back into the object below and released, or the document keeps the
+        // reference made for it.
+        const bool late = GetTickCount64() - asked > kDocumentWaitMs;
         auto objectFromLresult = reinterpret_cast<ObjectFromLresultFn>(
             reinterpret_cast<void*>(GetProcAddress(accessibility.get(), "ObjectFromLresult")));
         if (!objectFromLresult ||
             FAILED(objectFromLresult(static_cast<LRESULT>(marshalled), IID_IHTMLDocument_, 0,
                                      document.put_void()))) {
+            return;
+        }
+        if (late) {
+            document.reset();
             return;
         }
 
