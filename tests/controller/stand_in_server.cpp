@@ -1,0 +1,60 @@
+// Stands in for the hook server beside a controller under test: appends one line per start to
+// "server_calls.log" beside itself, "<arguments>|<working folder>", and ends.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring arguments;
+    for (int i = 1; argv && i < count; ++i) {
+        arguments += (i > 1 ? L" " : L"") + std::wstring(argv[i]);
+    }
+    LocalFree(argv);
+
+    std::wstring folder(32768, L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    std::wstring self(32768, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    std::wstring log = L"\\\\?\\" + self;
+    log.erase(log.find_last_of(L'\\') + 1);
+    log += L"server_calls.log";
+
+    // Starts follow each other closely: one writer at a time keeps the lines whole.
+    HANDLE lock = CreateMutexW(nullptr, FALSE, L"LumivexControllerTestServerLog");
+    if (lock) {
+        WaitForSingleObject(lock, 10000);
+    }
+    HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        const std::string line = Utf8(arguments) + "|" + Utf8(folder) + "\n";
+        DWORD written = 0;
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    if (lock) {
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+    return 0;
+}
