@@ -199,6 +199,7 @@ private:
     const int m_index;
     const ZoomRange m_range;
     int m_zoom = 100;
+    int m_rangeAnswered = 0;
     ZoomListener* m_listener = nullptr;
     bool m_hostHolds = true;
     LONG m_documentRefs = 1; // the host's own references
@@ -247,7 +248,10 @@ HRESULT Objects::ExecWB(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VAR
     if (command == OLECMDID_OPTICAL_GETZOOMRANGE) {
         if (!out) {
             result = E_INVALIDARG;
+        } else if (m_range.answers >= 0 && m_rangeAnswered >= m_range.answers) {
+            result = E_FAIL; // a browser that stopped answering: the out variant is left alone
         } else {
+            ++m_rangeAnswered;
             V_VT(out) = VT_I4;
             V_I4(out) = static_cast<LONG>(MAKELONG(m_range.min, m_range.max));
         }

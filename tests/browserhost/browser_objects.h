@@ -12,6 +12,7 @@ namespace lumivex::browserhost {
 struct ZoomRange {
     int min = 10;
     int max = 1000;
+    int answers = -1; // range queries answered before the rest fail; -1: every one
 };
 
 // References held on the three objects by others than the host (the host holds one on each

@@ -20,11 +20,11 @@ OptionsResult Parse(std::initializer_list<const wchar_t*> args) {
 } // namespace
 
 TEST(HostOptions, EverySwitchTakesEffect) {
-    OptionsResult r =
-        Parse({L"--log=C:\\t\\a b.log", L"--browsers=3", L"--range=25,300",
-               L"--class=internet explorer_server", L"--slow-document=2000,1", L"--invisible=2",
-               L"--second-thread", L"--invisible=100", L"--load=C:\\x\\probe.dll",
-               L"--title=Demo host", L"--selftest=100", L"--exit-after=5000"});
+    OptionsResult r = Parse({L"--log=C:\\t\\a b.log", L"--browsers=3", L"--range=25,300",
+                             L"--class=internet explorer_server", L"--slow-document=2000,1",
+                             L"--invisible=2", L"--second-thread", L"--invisible=100",
+                             L"--load=C:\\x\\probe.dll", L"--title=Demo host", L"--selftest=100",
+                             L"--exit-after=5000", L"--range-answers=4"});
     ASSERT_EQ(r.error, L"");
     const HostOptions& o = r.options;
     EXPECT_EQ(o.logPath, L"C:\\t\\a b.log");
@@ -43,6 +43,7 @@ TEST(HostOptions, EverySwitchTakesEffect) {
     EXPECT_EQ(o.title, L"Demo host");
     EXPECT_EQ(o.selfTestIndex, 100);
     EXPECT_EQ(o.exitAfterMs, 5000);
+    EXPECT_EQ(o.rangeAnswers, 4);
 }
 
 TEST(HostOptions, DefaultsAreOneRealisticBrowser) {
@@ -51,6 +52,7 @@ TEST(HostOptions, DefaultsAreOneRealisticBrowser) {
     EXPECT_EQ(r.options.browsers, 1);
     EXPECT_EQ(r.options.minZoom, 10);
     EXPECT_EQ(r.options.maxZoom, 1000);
+    EXPECT_EQ(r.options.rangeAnswers, -1);
     EXPECT_EQ(r.options.className, L"Internet Explorer_Server");
     EXPECT_FALSE(r.options.IsSlow(0));
     EXPECT_FALSE(r.options.secondThread);
@@ -61,11 +63,11 @@ TEST(HostOptions, DefaultsAreOneRealisticBrowser) {
 TEST(HostOptions, MalformedSwitchesAreRefusedButTheLogPathSurvives) {
     for (auto args :
          {Parse({L"--range=300,25"}), Parse({L"--range=0,100"}), Parse({L"--range=10,65536"}),
-          Parse({L"--range=10"}), Parse({L"--range=10,x"}), Parse({L"--browsers=17"}),
-          Parse({L"--browsers=-1"}), Parse({L"--browsers="}), Parse({L"--bogus=1"}),
-          Parse({L"plain"}), Parse({L"--second-thread=1"}), Parse({L"--log"}), Parse({L"--class="}),
-          Parse({L"--slow-document=0"}), Parse({L"--slow-document=10,"}),
-          Parse({L"--exit-after=0"})}) {
+          Parse({L"--range=10"}), Parse({L"--range-answers=-1"}), Parse({L"--range=10,x"}),
+          Parse({L"--browsers=17"}), Parse({L"--browsers=-1"}), Parse({L"--browsers="}),
+          Parse({L"--bogus=1"}), Parse({L"plain"}), Parse({L"--second-thread=1"}),
+          Parse({L"--log"}), Parse({L"--class="}), Parse({L"--slow-document=0"}),
+          Parse({L"--slow-document=10,"}), Parse({L"--exit-after=0"})}) {
         EXPECT_NE(args.error, L"");
     }
     OptionsResult r = Parse({L"--log=x.log", L"--browsers=99"});

@@ -163,7 +163,8 @@ HWND CreateHostFrame(const FrameSetup& setup) {
         record.slowDocumentMs = options.IsSlow(index) ? options.slowDocumentMs : 0;
         record.threadId = GetCurrentThreadId();
         record.frame = frame;
-        record.objects = CreateBrowserObjects(index, {options.minZoom, options.maxZoom});
+        record.objects =
+            CreateBrowserObjects(index, {options.minZoom, options.maxZoom, options.rangeAnswers});
         record.pane =
             CreateWindowExW(0, kPaneClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                             10, 10, frame, nullptr, GetModuleHandleW(nullptr), nullptr);

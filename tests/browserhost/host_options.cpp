@@ -104,6 +104,9 @@ OptionsResult ParseHostOptions(const std::vector<std::wstring>& args) {
                 o.minZoom = *min;
                 o.maxZoom = *max;
             }
+        } else if (name == L"range-answers") {
+            std::optional<int> n = ParseInt(value, 0, 1000000);
+            set(o.rangeAnswers, n, L"needs a count from 0 to 1000000");
         } else if (name == L"class") {
             o.className = value;
             if (value.empty() || value.size() > 255) {

@@ -16,6 +16,7 @@ struct HostOptions {
     int browsers = 1;     // --browsers=N, 0 to kMaxBrowsers
     int minZoom = 10;     // --range=MIN,MAX as the browser reports it (16-bit values)
     int maxZoom = 1000;
+    int rangeAnswers = -1; // --range-answers=N: later range queries fail; -1: all answered
     std::wstring className = L"Internet Explorer_Server"; // --class=NAME
     int slowDocumentMs = 0;     // --slow-document=MS[,INDEX]: the document message waits that long
     int slowDocumentIndex = -1; // the one slow browser; -1: every browser
