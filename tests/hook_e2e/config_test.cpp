@@ -1,0 +1,86 @@
+// The per-program exclusion in browsers.ini, with the host copied under another program's name:
+// read at every focus change, never for windows already taken.
+#include "hook_fixture.h"
+
+#include "test_files.h"
+
+using namespace lumivex::e2e;
+namespace test = lumivex::test;
+
+namespace {
+
+class ProgramConfig : public HookTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(HookTest::SetUp());
+        m_helpViewer = m_dir / L"hh.exe";
+        ASSERT_TRUE(CopyFileW((test::ProgramDir() + L"\\browser_host.exe").c_str(),
+                              m_helpViewer.c_str(), FALSE));
+        InstallHook();
+    }
+
+    // Whether browser `index` of `host` zooms now: it has the focus and Ctrl + zooms in.
+    static bool Zooms(HostProcess& host, int index) {
+        const Gesture press = PressKey(host, index, VK_ADD);
+        EXPECT_TRUE(press.delivered) << host.Transcript();
+        return !press.Levels().empty();
+    }
+
+    test::TempDir m_dir;
+    std::wstring m_helpViewer;
+};
+
+TEST_F(ProgramConfig, ListedProgramIsNeverSubclassed) {
+    ASSERT_TRUE(WriteConfig(L"Processes", L"hh.exe", L"0"));
+    HostProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"--browsers=2", m_helpViewer)) << viewer.error();
+    for (int index : {0, 1, 0}) {
+        ASSERT_TRUE(FocusAndSettle(viewer, index)) << viewer.Transcript();
+        EXPECT_FALSE(AnswersProbe(viewer.browser(index)));
+        EXPECT_EQ(Ask(viewer, L"wndproc " + std::to_wstring(index)), 1);
+        EXPECT_FALSE(Zooms(viewer, index)) << viewer.Transcript();
+    }
+    EXPECT_TRUE(viewer.Lines("GETOBJECT").empty()) << viewer.Transcript();
+
+    // The same file lets a program it does not list through.
+    HostProcess other;
+    ASSERT_TRUE(other.Start(L"")) << other.error();
+    ASSERT_TRUE(FocusAndSettle(other, 0)) << other.Transcript();
+    EXPECT_TRUE(Zooms(other, 0)) << other.Transcript();
+}
+
+TEST_F(ProgramConfig, EmptyValueDoesNotExclude) {
+    ASSERT_TRUE(WriteConfig(L"Processes", L"hh.exe", L""));
+    ASSERT_NE(test::ReadFileBytes(ConfigFilePath()).size(), 0u);
+    HostProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"", m_helpViewer)) << viewer.error();
+    ASSERT_TRUE(FocusAndSettle(viewer, 0)) << viewer.Transcript();
+    EXPECT_TRUE(AnswersProbe(viewer.browser(0)));
+    EXPECT_TRUE(Zooms(viewer, 0)) << viewer.Transcript();
+}
+
+TEST_F(ProgramConfig, EditWhileRunningCountsAtTheNextFocusChangeOnly) {
+    HostProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"--browsers=3", m_helpViewer)) << viewer.error();
+    ASSERT_TRUE(FocusAndSettle(viewer, 0)) << viewer.Transcript();
+    ASSERT_TRUE(Zooms(viewer, 0)) << viewer.Transcript(); // 120
+
+    ASSERT_TRUE(WriteConfig(L"Processes", L"hh.exe", L"0"));
+    ASSERT_TRUE(FocusAndSettle(viewer, 1)) << viewer.Transcript();
+    EXPECT_FALSE(AnswersProbe(viewer.browser(1))) << "the edit counts at once";
+    EXPECT_FALSE(Zooms(viewer, 1)) << viewer.Transcript();
+
+    // The window taken before the edit keeps its zoom and its level.
+    ASSERT_TRUE(FocusAndSettle(viewer, 0)) << viewer.Transcript();
+    EXPECT_EQ(PressKey(viewer, 0, VK_ADD).Levels(), std::vector<int>{140}) << viewer.Transcript();
+
+    ASSERT_TRUE(RemoveConfig(L"Processes", L"hh.exe"));
+    ASSERT_TRUE(FocusAndSettle(viewer, 2)) << viewer.Transcript();
+    EXPECT_TRUE(Zooms(viewer, 2)) << viewer.Transcript();
+    ASSERT_TRUE(FocusAndSettle(viewer, 1)) << viewer.Transcript();
+    EXPECT_TRUE(AnswersProbe(viewer.browser(1))) << "refused once, taken at a later focus change";
+    EXPECT_TRUE(Zooms(viewer, 1)) << viewer.Transcript();
+    EXPECT_EQ(viewer.Quit(), 0u) << viewer.Transcript();
+}
+
+} // namespace
