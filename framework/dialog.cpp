@@ -1,8 +1,7 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
-
-#include <commctrl.h>
+#include "framework/common_controls.h"
 
 namespace lumivex::fw {
 
@@ -11,10 +10,7 @@ namespace {
 // Dialog templates may hold common controls (tab controls); their classes must be registered
 // before the template is built.
 void RegisterCommonControls() {
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES};
-        return ::InitCommonControlsEx(&init) != FALSE;
-    }();
+    static const bool registered = comctl::InitCommonControls(ICC_WIN95_CLASSES);
     (void)registered;
 }
 

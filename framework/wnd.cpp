@@ -1,9 +1,9 @@
 #include "framework/wnd.h"
 
 #include "framework/app.h"
+#include "framework/common_controls.h"
 
-#include <commctrl.h>
-
+#include <cstdint>
 #include <cwchar>
 
 namespace lumivex::fw {
@@ -15,14 +15,33 @@ namespace {
 constexpr UINT kPlainCommand = 0x10000;
 constexpr UINT_PTR kSubclassId = 1;
 
+// Writes `value` in upper-case hexadecimal, at least `width` digits, and returns the end. By
+// hand: the runtime's formatter would add tens of kilobytes to every module with windows.
+wchar_t* PutHex(wchar_t* out, std::uintptr_t value, int width) {
+    wchar_t digits[2 * sizeof value];
+    int count = 0;
+    do {
+        digits[count++] = L"0123456789ABCDEF"[value & 0xF];
+        value >>= 4;
+    } while (value);
+    for (int i = count; i < width; ++i) {
+        *out++ = L'0';
+    }
+    while (count) {
+        *out++ = digits[--count];
+    }
+    return out;
+}
+
 // Property name unique to this module in this process: two copies of the framework in one
 // process (a program and a library it loads), or in two processes, never read each other's
 // window objects.
 const wchar_t* PropertyName() {
     static const std::wstring name = [] {
-        wchar_t text[80];
-        std::swprintf(text, 80, L"Lumivex.fw.CWnd.%lu.%p", ::GetCurrentProcessId(),
-                      static_cast<void*>(ModuleInstance()));
+        wchar_t text[80] = L"Lumivex.fw.CWnd.";
+        wchar_t* end = PutHex(text + std::wcslen(text), ::GetCurrentProcessId(), 1);
+        *end++ = L'.';
+        *PutHex(end, reinterpret_cast<std::uintptr_t>(ModuleInstance()), 1) = L'\0';
         return std::wstring(text);
     }();
     return name.c_str();
@@ -78,8 +97,8 @@ bool CWnd::SubclassWindow(HWND window) {
         !Attach(window, Link::Subclass)) {
         return false;
     }
-    if (!::SetWindowSubclass(window, &CWnd::SubclassProc, kSubclassId,
-                             reinterpret_cast<DWORD_PTR>(this))) {
+    if (!comctl::SetWindowSubclass(window, &CWnd::SubclassProc, kSubclassId,
+                                   reinterpret_cast<DWORD_PTR>(this))) {
         Detach();
         return false;
     }
@@ -95,7 +114,7 @@ HWND CWnd::UnsubclassWindow() {
         return nullptr;
     }
     HWND window = m_hWnd;
-    ::RemoveWindowSubclass(window, &CWnd::SubclassProc, kSubclassId);
+    comctl::RemoveWindowSubclass(window, &CWnd::SubclassProc, kSubclassId);
     Detach();
     return window;
 }
@@ -157,7 +176,7 @@ LRESULT CWnd::Default() {
         return result;
     }
     if (m_link == Link::Subclass) {
-        return ::DefSubclassProc(frame->window, frame->message, frame->wParam, frame->lParam);
+        return comctl::DefSubclassProc(frame->window, frame->message, frame->wParam, frame->lParam);
     }
     return 0;
 }
@@ -171,8 +190,8 @@ bool CWnd::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRE
         handled = OnWndMsg(message, wParam, lParam, result);
     } catch (...) {
         // An exception must not unwind through the platform's frames; the default handles it.
-        wchar_t text[96];
-        std::swprintf(text, 96, L"lumivex framework: a handler of message 0x%04X threw\n", message);
+        wchar_t text[96] = L"lumivex framework: a handler of message 0x";
+        std::wcscpy(PutHex(text + std::wcslen(text), message, 4), L" threw\n");
         ::OutputDebugStringW(text);
         handled = false;
         result = 0;
@@ -278,8 +297,8 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
                                     UINT_PTR, DWORD_PTR self) {
     auto* object = reinterpret_cast<CWnd*>(self);
     if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(window, &CWnd::SubclassProc, kSubclassId);
-        const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+        comctl::RemoveWindowSubclass(window, &CWnd::SubclassProc, kSubclassId);
+        const LRESULT result = comctl::DefSubclassProc(window, message, wParam, lParam);
         object->WindowDestroyed();
         return result;
     }
@@ -287,7 +306,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
     if (object->Dispatch(window, message, wParam, lParam, result)) {
         return result;
     }
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return comctl::DefSubclassProc(window, message, wParam, lParam);
 }
 
 } // namespace lumivex::fw

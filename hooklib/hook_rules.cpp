@@ -1,7 +1,5 @@
 #include "hooklib/hook_rules.h"
 
-#include <cstdio>
-
 namespace lumivex::hook {
 
 namespace {
@@ -54,9 +52,12 @@ std::wstring FileNameOf(std::wstring_view path) {
 }
 
 std::wstring PromptMarkerName(std::uint32_t processId) {
-    wchar_t digits[9] = {};
-    std::swprintf(digits, 9, L"%08X", static_cast<unsigned>(processId));
-    return std::wstring(L"Local\\LumivexDllIsAlreadyPrompt_PID_") + digits;
+    // "%08X" by hand: the runtime's formatter would add tens of kilobytes to the library.
+    std::wstring name(L"Local\\LumivexDllIsAlreadyPrompt_PID_");
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        name += L"0123456789ABCDEF"[(processId >> shift) & 0xF];
+    }
+    return name;
 }
 
 bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {

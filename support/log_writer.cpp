@@ -1,8 +1,9 @@
 #include "support/log_writer.h"
 
+#include "support/log_caught.h"
+
 #include <share.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -10,9 +11,6 @@
 namespace lumivex {
 
 namespace {
-
-// Constant-initialised, so a writer constructed during static initialisation finds it ready.
-std::atomic<CFAppAssist*> g_pCurrentLogWriter{nullptr};
 
 void LocalClock(SYSTEMTIME& now) {
     GetLocalTime(&now);
@@ -60,6 +58,22 @@ void WriteException(const std::wstring& text, const wchar_t* className, const wc
     }
     OutputDebugStringW(text.c_str());
     writer->WriteLog(LOG_EXCEPTION, text.c_str(), className, operation, nullptr, -1, nullptr);
+}
+
+// Formats a caught failure and hands it to the current writer.
+void ReportCaught(const detail::CaughtFailure& failure) {
+    if (failure.seh) {
+        WriteException(FormatSehException(*failure.seh), failure.className, failure.operation);
+    } else if (failure.standard) {
+        const std::wstring text = L"Exception Reason: " + AnsiToWide(failure.standard->what()) +
+                                  L"; At: " + OrEmpty(failure.className) + L"::" +
+                                  OrEmpty(failure.operation) + L"\n";
+        WriteException(text, nullptr, nullptr);
+    } else {
+        const std::wstring text = std::wstring(L"Exception At: ") + OrEmpty(failure.className) +
+                                  L"::" + OrEmpty(failure.operation) + L"\n";
+        WriteException(text, nullptr, nullptr);
+    }
 }
 
 } // namespace
@@ -139,13 +153,12 @@ std::string ToLocaleBytes(const std::wstring& text) {
 }
 
 CFAppAssist::CFAppAssist() : m_pfnLocalTime(&LocalClock) {
-    g_pCurrentLogWriter.store(this);
+    detail::SetCurrentLogWriter(this, &ReportCaught);
 }
 
 CFAppAssist::~CFAppAssist() {
     // Callers test the pointer before they log; leave none pointing at a destroyed writer.
-    CFAppAssist* self = this;
-    g_pCurrentLogWriter.compare_exchange_strong(self, nullptr);
+    detail::ClearCurrentLogWriter(this);
 }
 
 BOOL CFAppAssist::bInitialize() {
@@ -218,43 +231,6 @@ BOOL CFAppAssist::AppendLogRecord(const wchar_t* text) {
         return TRUE;
     } catch (...) {
         return TRUE;
-    }
-}
-
-CFAppAssist* GetCurrentLogWriter() noexcept {
-    return g_pCurrentLogWriter.load();
-}
-
-void LogCaughtSehException(const wchar_t* className, const wchar_t* operation,
-                           const seh_exception_base& e) noexcept {
-    try {
-        if (GetCurrentLogWriter()) {
-            WriteException(FormatSehException(e), className, operation);
-        }
-    } catch (...) {
-    }
-}
-
-void LogCaughtStdException(const wchar_t* className, const wchar_t* operation,
-                           const std::exception& e) noexcept {
-    try {
-        if (GetCurrentLogWriter()) {
-            const std::wstring text = L"Exception Reason: " + AnsiToWide(e.what()) + L"; At: " +
-                                      OrEmpty(className) + L"::" + OrEmpty(operation) + L"\n";
-            WriteException(text, nullptr, nullptr);
-        }
-    } catch (...) {
-    }
-}
-
-void LogCaughtUnknownException(const wchar_t* className, const wchar_t* operation) noexcept {
-    try {
-        if (GetCurrentLogWriter()) {
-            const std::wstring text = std::wstring(L"Exception At: ") + OrEmpty(className) + L"::" +
-                                      OrEmpty(operation) + L"\n";
-            WriteException(text, nullptr, nullptr);
-        }
-    } catch (...) {
     }
 }
 
