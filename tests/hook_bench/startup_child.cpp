@@ -1,0 +1,147 @@
+// A fresh process that times what the hook library costs it before its first focus change is
+// decided, with the performance counter, from the inside:
+//   hook_bench_startup <library path> <initialize|hook> <bare|host> <result file>
+// initialize: LoadLibraryW, the first Initialize (start-up and subclassing of a browser window),
+//             then the attach message that reaches for the browser.
+// hook:       LoadLibraryW, SetIECBT, then the first focus change into a browser window (the
+//             hook runs start-up and decides), then a second one for comparison.
+// bare: the process has only what a small window program loads; host: it has loaded first what
+// every program showing the browser control has loaded already (shell, common controls, COM).
+// Writes "load=<us> first=<us> next=<us>" to the result file; exit code 0 when every step did
+// what it should.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr UINT kProbeMessage = 0x81F4;
+constexpr LRESULT kProbeReply = static_cast<LRESULT>(0xAF2891FAu);
+constexpr UINT kAttachMessage = 0x07EC;
+
+LARGE_INTEGER g_frequency;
+
+double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 /
+           static_cast<double>(g_frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+bool Answers(HWND window) {
+    return SendMessageW(window, kProbeMessage, 0, 0) == kProbeReply;
+}
+
+HWND CreateBrowserWindow(HWND parent) {
+    return CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100,
+                           100, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// Dispatches waiting messages until the attach message of `window` has been handled.
+void DispatchAttach(HWND window) {
+    MSG msg;
+    while (PeekMessageW(&msg, window, kAttachMessage, kAttachMessage, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        return 2;
+    }
+    QueryPerformanceFrequency(&g_frequency);
+    const std::wstring mode = argv[2];
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Internet Explorer_Server";
+    RegisterClassW(&wc);
+    wc.lpszClassName = L"LumivexBenchFrame";
+    RegisterClassW(&wc);
+    HWND frame =
+        CreateWindowExW(0, L"LumivexBenchFrame", L"startup", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                        300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND first = CreateBrowserWindow(frame);
+    HWND second = CreateBrowserWindow(frame);
+    if (!frame || !first || !second) {
+        return 5;
+    }
+    SetForegroundWindow(frame);
+    SetFocus(frame);
+    if (std::wstring(argv[3]) == L"host") {
+        for (const wchar_t* name :
+             {L"shell32.dll", L"comctl32.dll", L"ole32.dll", L"oleaut32.dll"}) {
+            if (!LoadLibraryW(name)) {
+                return 9;
+            }
+        }
+    }
+
+    const LARGE_INTEGER beforeLoad = Now();
+    HMODULE library = LoadLibraryW(argv[1]);
+    const LARGE_INTEGER loaded = Now();
+    if (!library) {
+        return 6;
+    }
+    double firstUs = 0, nextUs = 0;
+    bool ok = true;
+    if (mode == L"initialize") {
+        using InitializeFunction = int(WINAPI*)(HWND, int, void*, int);
+        auto initialize = reinterpret_cast<InitializeFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library, "Initialize")));
+        if (!initialize) {
+            return 7;
+        }
+        const LARGE_INTEGER start = Now();
+        ok = initialize(first, 0, nullptr, 0) == 1;
+        const LARGE_INTEGER initialized = Now();
+        DispatchAttach(first);
+        const LARGE_INTEGER attached = Now();
+        firstUs = Microseconds(start, initialized);
+        nextUs = Microseconds(initialized, attached);
+        ok = ok && Answers(first);
+    } else if (mode == L"hook") {
+        using HookFunction = BOOL(WINAPI*)();
+        auto set = reinterpret_cast<HookFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library, "SetIECBT")));
+        auto clear = reinterpret_cast<HookFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library, "ClearIECBT")));
+        if (!set || !clear || !set()) {
+            return 8;
+        }
+        const LARGE_INTEGER start = Now();
+        SetFocus(first);
+        const LARGE_INTEGER decided = Now();
+        SetFocus(second);
+        const LARGE_INTEGER decidedAgain = Now();
+        clear();
+        firstUs = Microseconds(start, decided);
+        nextUs = Microseconds(decided, decidedAgain);
+        ok = Answers(first) && Answers(second);
+    } else {
+        return 3;
+    }
+    FreeLibrary(library);
+    DestroyWindow(frame);
+
+    char text[128];
+    std::snprintf(text, sizeof text, "load=%.1f first=%.1f next=%.1f",
+                  Microseconds(beforeLoad, loaded), firstUs, nextUs);
+    HANDLE file = CreateFileW(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 4;
+    }
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    CloseHandle(file);
+    return ok ? 0 : 1;
+}
