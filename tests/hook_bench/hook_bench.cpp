@@ -25,7 +25,7 @@ constexpr bool k64 = sizeof(void*) == 8;
 constexpr UINT kProbeMessage = 0x81F4;
 constexpr LRESULT kProbeReply = static_cast<LRESULT>(0xAF2891FAu);
 constexpr UINT kPlainMessage = WM_USER + 77;
-constexpr int kRounds = 7;
+constexpr int kRounds = 15;
 
 std::wstring LibraryName() {
     return k64 ? L"LumivexDll64.dll" : L"LumivexDll.dll";
@@ -256,19 +256,19 @@ TEST_F(HookBench, FiguresForThisBitness) {
     LARGE_INTEGER phase[4];
     QueryPerformanceCounter(&phase[0]);
     SideBySide plainFloor, keyUpFloor;
-    const SideBySide plainMessage = Messages(library, kPlainMessage, 0, 20000, plainFloor);
-    const SideBySide keyUp = Messages(library, WM_KEYUP, 'A', 20000, keyUpFloor);
+    const SideBySide plainMessage = Messages(library, kPlainMessage, 0, 10000, plainFloor);
+    const SideBySide keyUp = Messages(library, WM_KEYUP, 'A', 10000, keyUpFloor);
     SideBySide keyState;
     keyState.without = 1e30;
     for (int round = 0; round < kRounds; ++round) {
         keyState.without =
-            std::min(keyState.without, Time(1000, [](int) { GetKeyState(VK_CONTROL); }) / 1000);
+            std::min(keyState.without, Time(400, [](int) { GetKeyState(VK_CONTROL); }) / 400);
     }
     QueryPerformanceCounter(&phase[1]);
     SideBySide plainFocusFloor, browserFocusFloor;
-    const SideBySide plainFocus = FocusChanges(library, L"LumivexBenchPlain", 100, plainFocusFloor);
+    const SideBySide plainFocus = FocusChanges(library, L"LumivexBenchPlain", 50, plainFocusFloor);
     const SideBySide browserFocus =
-        FocusChanges(library, L"Internet Explorer_Server", 100, browserFocusFloor);
+        FocusChanges(library, L"Internet Explorer_Server", 50, browserFocusFloor);
     QueryPerformanceCounter(&phase[2]);
     const StartUp bareInitialize = FreshProcesses(L"initialize", L"bare", 3);
     const StartUp bareHooked = FreshProcesses(L"hook", L"bare", 3);
