@@ -33,6 +33,35 @@ std::wstring ExeNameOf(HANDLE process) {
     return LowerAsciiLetters(FileNameOf(std::wstring_view(path, length)));
 }
 
+// The executable of a process never changes, and asking the platform for it costs far more
+// than the rest of a focus decision, so a name once found is kept. A failed look-up is not kept:
+// the next decision asks again.
+SRWLOCK g_exeNameLock = SRWLOCK_INIT;
+std::wstring* g_exeName = nullptr; // never freed: it may be read until the process ends
+
+// The lower-case executable name, or empty when this process cannot be opened or named.
+std::wstring OwnExeName() {
+    AcquireSRWLockShared(&g_exeNameLock);
+    std::wstring known = g_exeName ? *g_exeName : std::wstring();
+    ReleaseSRWLockShared(&g_exeNameLock);
+    if (!known.empty()) {
+        return known;
+    }
+    UniqueHandle process = OpenOwnProcess();
+    if (!process) {
+        return std::wstring();
+    }
+    std::wstring name = ExeNameOf(process.get());
+    if (!name.empty()) {
+        AcquireSRWLockExclusive(&g_exeNameLock);
+        if (!g_exeName) {
+            g_exeName = new std::wstring(name);
+        }
+        ReleaseSRWLockExclusive(&g_exeNameLock);
+    }
+    return name;
+}
+
 std::wstring ReadValue(const std::wstring& file, const wchar_t* section, const std::wstring& key) {
     wchar_t value[kConfigValueChars] = {};
     const DWORD length =
@@ -76,17 +105,15 @@ BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
 }
 
 std::wstring CBrowserConfig::GetProcessExeName() const {
-    UniqueHandle process = OpenOwnProcess();
-    return process ? ExeNameOf(process.get()) : std::wstring();
+    return OwnExeName();
 }
 
 BOOL CBrowserConfig::bIsProcessEnabled() const {
-    UniqueHandle process = OpenOwnProcess();
-    if (!process) {
+    const std::wstring name = OwnExeName();
+    if (name.empty()) {
+        // A process that cannot be opened or named is zoomed.
         return TRUE;
     }
-    const std::wstring name = ExeNameOf(process.get());
-    process.reset();
     return ReadValue(m_strConfigFile, kProcessesSection, name).empty() ? TRUE : FALSE;
 }
 
