@@ -80,8 +80,11 @@ void CSubIEWin::OnAttachBrowser() {
 }
 
 LRESULT CSubIEWin::OnKeyUp(WPARAM virtualKey) {
-    if (GetKeyState(VK_CONTROL) < 0) {
-        Step(ZoomActionForKey(static_cast<unsigned>(virtualKey)));
+    // Only the zoom keys need the Ctrl state, and asking for it is no cheap call everywhere (a
+    // server round trip under Wine): every key typed passes here.
+    const ZoomAction action = ZoomActionForKey(static_cast<unsigned>(virtualKey));
+    if (action != ZoomAction::None && GetKeyState(VK_CONTROL) < 0) {
+        Step(action);
     }
     return 0;
 }

@@ -129,11 +129,7 @@ LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
     Guarded(L"", L"", [&] {
         switch (message) {
         case WM_KEYUP:
-            // Only the zoom keys need the Ctrl state, and asking for it is no cheap call
-            // everywhere (a server round trip under Wine): every key typed passes here.
-            if (ZoomActionForKey(static_cast<unsigned>(wParam)) != ZoomAction::None) {
-                window->OnKeyUp(wParam);
-            }
+            window->OnKeyUp(wParam);
             break;
         case WM_MOUSEWHEEL:
             window->OnMouseWheel(wParam);
