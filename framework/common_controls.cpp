@@ -1,5 +1,7 @@
 #include "framework/common_controls.h"
 
+#include "framework/system_library.h"
+
 namespace lumivex::fw::comctl {
 
 namespace {
@@ -26,17 +28,7 @@ HMODULE LoadCommonControls() {
     if (::GetModuleHandleExW(0, L"comctl32.dll", &library)) {
         return library;
     }
-    library = ::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!library && ::GetLastError() == ERROR_INVALID_PARAMETER) {
-        // Systems without the search flags: name the system folder explicitly.
-        wchar_t path[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-        if (length > 0 && length + 14 < MAX_PATH) {
-            wcscat_s(path, L"\\comctl32.dll");
-            library = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        }
-    }
-    return library;
+    return LoadSystemLibrary(L"comctl32.dll");
 }
 
 BOOL CALLBACK BindOnce(PINIT_ONCE, PVOID, PVOID*) {

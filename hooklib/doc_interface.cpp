@@ -1,4 +1,5 @@
 // From a browser window to its document and browser objects.
+#include "framework/system_library.h"
 #include "hooklib/browser_ids.h"
 #include "hooklib/sub_ie_win.h"
 #include "support/guarded.h"
@@ -9,22 +10,6 @@ namespace lumivex::hook {
 
 namespace {
 
-// The accessibility library, from the system folder only, so that no copy planted beside the
-// host program is picked up.
-UniqueModule LoadAccessibilityLibrary() {
-    UniqueModule library(LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-    if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
-        // Systems without the search flags: name the system folder explicitly.
-        wchar_t path[MAX_PATH] = {};
-        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-        if (length > 0 && length + 12 < MAX_PATH) {
-            wcscat_s(path, L"\\oleacc.dll");
-            library.reset(LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-        }
-    }
-    return library;
-}
-
 using ObjectFromLresultFn = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
 
 // How long the window may take to give its document.
@@ -34,7 +19,7 @@ constexpr DWORD kDocumentWaitMs = 1000;
 
 void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBrowser2>& browser) {
     Guarded(L"CTarnDeskBarDlg", L"OnGetDocInterface", [&] {
-        UniqueModule accessibility = LoadAccessibilityLibrary();
+        UniqueModule accessibility(fw::LoadSystemLibrary(L"oleacc.dll"));
         if (!accessibility || !hWnd) {
             return;
         }
