@@ -1,36 +1,30 @@
 #include "controller/core_assist.h"
 
-#include "controller/core_paths.h"
 #include "controller/option_file.h"
+#include "controller/server_launch.h"
 #include "support/file_assist.h"
 #include "support/guarded.h"
+#include "support/hook_library_loader.h"
+#include "support/lumivex_names.h"
 
 #include <io.h>
-#include <shellapi.h>
-#include <shlobj.h>
 
 namespace lumivex {
 
-HMODULE g_hHookLib = nullptr;
-
 namespace {
 
-using HookExport = BOOL(WINAPI*)();
+// Buffers the controller reads and composes its paths in, terminating zero included.
+constexpr std::size_t kProgramPathChars = 260; // the program's own file name
+constexpr std::size_t kServerPathChars = 256;  // the 64-bit hook server
+
+constinit CHookLibraryLoader g_hookLibrary(kHookLibraryName);
+
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE process, PBOOL wow64);
 
 // GetProcAddress hands out a generic pointer; going through void(*)() keeps GCC's
 // function-type check quiet for the real type.
 template <typename Function> Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-bool ShellAppDataFolder(std::wstring& folder) {
-    wchar_t path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, TRUE)) {
-        return false;
-    }
-    folder = path;
-    return true;
 }
 
 bool Exists(const std::wstring& path) {
@@ -49,9 +43,11 @@ void SaveOptionFile(CCoreAssist& controller) {
 
 } // namespace
 
+constinit const HMODULE& g_hHookLib = g_hookLibrary.Module();
+
 const CCoreAssist::OptionFileCalls CCoreAssist::kOptionFile = {&LoadOptionFile, &SaveOptionFile};
 
-CCoreAssist::CCoreAssist() : m_appDataLookup(&ShellAppDataFolder) {}
+CCoreAssist::CCoreAssist() = default;
 
 CCoreAssist::~CCoreAssist() = default;
 
@@ -65,17 +61,13 @@ BOOL CCoreAssist::InitLogSettings() {
     return 1;
 }
 
-void CCoreAssist::SetAppDataLookup(AppDataLookup lookup) {
-    m_appDataLookup = lookup ? lookup : &ShellAppDataFolder;
-}
-
 BOOL CCoreAssist::bInitialize() {
     if (!CFAppAssist::bInitialize()) {
         return FALSE;
     }
     Guarded(L"", L"bInitialize", [this] {
         FindProgramFolder();
-        FindDataFolder();
+        m_strDataDir = UserDataFolder(m_strAppDir, m_appDataLookup);
         // Without any folder the file would land at the root of the current drive.
         if (!m_strDataDir.empty()) {
             m_strBrowsersIni = m_strDataDir + L"\\" + kBrowsersIniName;
@@ -102,18 +94,6 @@ void CCoreAssist::FindProgramFolder() {
     }
 }
 
-void CCoreAssist::FindDataFolder() {
-    std::wstring appData;
-    if (m_appDataLookup(appData) && !appData.empty()) {
-        m_strDataDir = appData + L"\\" + kDataFolderName;
-        if (!Exists(m_strDataDir)) {
-            CreateDirectoryW(m_strDataDir.c_str(), nullptr);
-        }
-    } else {
-        m_strDataDir = m_strAppDir;
-    }
-}
-
 void CCoreAssist::WriteDefaultBrowsersIni() const {
     // An existing file is the user's, whatever it holds.
     if (Exists(m_strBrowsersIni)) {
@@ -126,10 +106,14 @@ void CCoreAssist::WriteDefaultBrowsersIni() const {
 
 BOOL CCoreAssist::bUninitialize() {
     CFAppAssist::bUninitialize();
-    if (m_bInitialized && !m_strDataDir.empty() && m_optionCalls.save) {
-        Guarded(L"", L"bUninitialize", [this] { m_optionCalls.save(*this); });
-    }
+    SaveOptions();
     return TRUE;
+}
+
+void CCoreAssist::SaveOptions() {
+    if (m_bInitialized && !m_strDataDir.empty() && m_optionCalls.save) {
+        Guarded(L"", L"SaveOptions", [this] { m_optionCalls.save(*this); });
+    }
 }
 
 BOOL CCoreAssist::IsWow64() {
@@ -148,7 +132,7 @@ BOOL CCoreAssist::IsWow64() {
     return wow64;
 }
 
-void CCoreAssist::StartServer(const wchar_t* parameters) const {
+void CCoreAssist::StartServer(const wchar_t* parameters) {
     // Before the program folder is known the server could only be started by its bare name,
     // which would find whatever program of that name the search reaches first.
     if (!m_bInitialized || m_strAppDir.empty()) {
@@ -159,55 +143,39 @@ void CCoreAssist::StartServer(const wchar_t* parameters) const {
     if (!server) {
         return;
     }
-    ShellExecuteW(nullptr, L"open", server->c_str(), parameters, m_strAppDir.c_str(),
-                  SW_SHOWNORMAL);
+    // A process that has ended or waits for input has settled whether it is a messenger or the
+    // resident server, so the next command can no longer overtake it.
+    AwaitServerProcess(m_hServerProcess.get(), ServerSettled::kEndedOrInputIdle, kServerWaitMs);
+    m_hServerProcess = StartServerProcess(*server, parameters, m_strAppDir);
 }
 
 void CCoreAssist::EnableZoom() {
     if (IsWow64()) {
-        StartServer(L"/Enable");
+        // Not waited for: start-up must not stall on the server.
+        StartServer(kServerEnableSwitch);
     }
     InstallHook();
 }
 
 int CCoreAssist::DisableZoom(bool exitServer) {
     if (IsWow64()) {
-        StartServer(exitServer ? L"/Exit" : L"/Disable");
+        StartServer(exitServer ? kServerExitSwitch : kServerDisableSwitch);
+        if (exitServer) {
+            // No server process is to outlive the main program.
+            AwaitServerProcess(m_hServerProcess.get(), ServerSettled::kEnded, kServerWaitMs);
+        }
     }
     RemoveHook();
     return 1;
 }
 
 int CCoreAssist::InstallHook() {
-    if (!g_hHookLib) {
-        // Loading by bare name would search the path; only the library beside the program will do.
-        if (m_strAppDir.empty()) {
-            return 0;
-        }
-        const std::optional<std::wstring> library =
-            JoinWithin(m_strAppDir, kHookLibraryName, kLibraryPathChars);
-        if (!library) {
-            return 0;
-        }
-        g_hHookLib = LoadLibraryW(library->c_str());
-        if (!g_hHookLib) {
-            return 0;
-        }
-    }
-    const auto setHook = Export<HookExport>(g_hHookLib, "SetIECBT");
-    if (!setHook) {
-        return 0;
-    }
-    return setHook();
+    // Before bInitialize the folder is empty, and the loader loads nothing by bare name.
+    return g_hookLibrary.InstallHook(m_strAppDir);
 }
 
 int CCoreAssist::RemoveHook() {
-    if (g_hHookLib) {
-        if (const auto clearHook = Export<HookExport>(g_hHookLib, "ClearIECBT")) {
-            clearHook();
-        }
-    }
-    return 1;
+    return g_hookLibrary.RemoveHook();
 }
 
 CCoreAssist& GetCoreAssist() {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "controller/lumivex_option.h"
+#include "framework/owners.h"
 #include "support/log_writer.h"
+#include "support/user_data_folder.h"
 
 #include <windows.h>
 
@@ -14,8 +16,8 @@
 namespace lumivex {
 
 // The loaded 32-bit hook library: null until the first successful load, then kept (never
-// released) so every later EnableZoom reuses it.
-extern HMODULE g_hHookLib;
+// released) so every later EnableZoom reuses it. The controller's loader holds it.
+extern const HMODULE& g_hHookLib;
 
 class CCoreAssist : public CFAppAssist {
 public:
@@ -29,7 +31,7 @@ public:
     static const OptionFileCalls kOptionFile;
 
     // Where the user's roaming application-data folder comes from; false when there is none.
-    using AppDataLookup = bool (*)(std::wstring& folder);
+    using AppDataLookup = lumivex::AppDataLookup;
 
     CCoreAssist();
     // Leaves the hook, the library and the server as they are.
@@ -41,14 +43,18 @@ public:
     BOOL bInitialize() override;
     // Saves the options when bInitialize has completed; always TRUE.
     BOOL bUninitialize() override;
+    // Saves m_option now (the main dialog's check box and "E&xit"); nothing before
+    // bInitialize has completed or without a data folder.
+    void SaveOptions();
     const wchar_t* GetAppName() const override;
     // Every level, logging on; 1.
     BOOL InitLogSettings() override;
 
-    // Asks the server to hook (64-bit Windows only), then installs the 32-bit hook.
+    // Asks the server to hook (64-bit Windows only), then installs the 32-bit hook. Does not
+    // wait for the server.
     void EnableZoom();
     // Asks the server to unhook ("/Disable") or to end ("/Exit"), then removes the 32-bit hook.
-    // Always 1.
+    // After "/Exit" it waits (bounded) for that server process to end. Always 1.
     int DisableZoom(bool exitServer);
     // Whether this 32-bit process runs on 64-bit Windows; FALSE where the platform cannot say.
     BOOL IsWow64();
@@ -60,7 +66,7 @@ public:
 
     void SetOptionFileCalls(const OptionFileCalls& calls) { m_optionCalls = calls; }
     // Null restores the shell's folder.
-    void SetAppDataLookup(AppDataLookup lookup);
+    void SetAppDataLookup(AppDataLookup lookup) { m_appDataLookup = lookup; }
     bool IsInitialized() const noexcept { return m_bInitialized; }
 
     CLumivexOption m_option; // the program's options, defaults until loaded
@@ -73,13 +79,14 @@ public:
 
 private:
     void FindProgramFolder();
-    void FindDataFolder();
     void WriteDefaultBrowsersIni() const;
-    void StartServer(const wchar_t* parameters) const;
+    // Starts the server with one command once the one before has settled.
+    void StartServer(const wchar_t* parameters);
 
     OptionFileCalls m_optionCalls = kOptionFile;
-    AppDataLookup m_appDataLookup;
+    AppDataLookup m_appDataLookup = nullptr;
     bool m_bInitialized = false;
+    UniqueHandle m_hServerProcess; // the server process of the last command started
 };
 
 // The controller of this process, constructed at the first call and destroyed at exit.

@@ -3,6 +3,7 @@
 #include "framework/owners.h"
 #include "support/guarded.h"
 #include "support/language.h"
+#include "support/lumivex_names.h"
 
 #include <windows.h>
 
@@ -105,7 +106,7 @@ void COptionFile::MoveToBrowsersIni(const std::wstring& name) const {
         return;
     }
     if (!m_browsersIni.empty()) {
-        ::WritePrivateProfileStringW(L"Processes", name.c_str(), L"0", m_browsersIni.c_str());
+        ::WritePrivateProfileStringW(kProcessesSection, name.c_str(), L"0", m_browsersIni.c_str());
     }
 }
 

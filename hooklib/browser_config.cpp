@@ -4,16 +4,13 @@
 #include "hooklib/hook_rules.h"
 #include "support/file_assist.h"
 #include "support/guarded.h"
+#include "support/lumivex_names.h"
 
 #include <psapi.h>
-#include <shlobj.h>
 
 namespace lumivex::hook {
 
 namespace {
-
-constexpr wchar_t kProcessesSection[] = L"Processes";
-constexpr wchar_t kBrowsersSection[] = L"Browsers";
 
 // Opens this process the way the exclusion test needs; empty when it cannot be opened.
 UniqueHandle OpenOwnProcess() {
@@ -71,15 +68,6 @@ std::wstring ReadValue(const std::wstring& file, const wchar_t* section, const s
 
 } // namespace
 
-bool CBrowserConfig::ShellAppDataFolder(std::wstring& folder) {
-    wchar_t path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, TRUE)) {
-        return false;
-    }
-    folder = path;
-    return true;
-}
-
 BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
     return Guarded(L"", L"bGetAllConfigs", TRUE, [&] {
         wchar_t ownPath[MAX_PATH] = {};
@@ -88,18 +76,7 @@ BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
         if (length > 0 && length < MAX_PATH) {
             fallback = CFFileAssist().SplitPath(ownPath, SPLIT_DRIVE | SPLIT_DIR);
         }
-
-        std::wstring appData;
-        std::wstring folder;
-        if (m_appDataLookup(appData)) {
-            folder = appData + L"\\Lumivex";
-            if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                CreateDirectoryW(folder.c_str(), nullptr);
-            }
-        } else {
-            folder = fallback;
-        }
-        m_strConfigFile = folder + L"\\browsers.ini";
+        m_strConfigFile = UserDataFolder(fallback, m_appDataLookup) + L"\\" + kBrowsersIniName;
         return TRUE;
     });
 }

@@ -2,6 +2,8 @@
 // may be zoomed, and whether the first-use prompt is still due in this run.
 #pragma once
 
+#include "support/user_data_folder.h"
+
 #include <windows.h>
 
 #include <string>
@@ -28,17 +30,16 @@ public:
 
     const std::wstring& ConfigFile() const { return m_strConfigFile; }
 
-    // For tests: where the per-user folder is looked up (the shell's application-data folder by
-    // default). Returns false when there is none.
-    using AppDataLookup = bool (*)(std::wstring& folder);
+    // For tests: where the per-user folder is looked up (null: the shell's application-data
+    // folder, the default). Returns false when there is none.
+    using AppDataLookup = lumivex::AppDataLookup;
     void SetAppDataLookup(AppDataLookup lookup) { m_appDataLookup = lookup; }
 
 protected:
     std::wstring m_strConfigFile;
 
 private:
-    static bool ShellAppDataFolder(std::wstring& folder);
-    AppDataLookup m_appDataLookup = &ShellAppDataFolder;
+    AppDataLookup m_appDataLookup = nullptr;
 };
 
 } // namespace lumivex::hook

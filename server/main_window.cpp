@@ -2,11 +2,7 @@
 
 #include "server/hook_library.h"
 #include "server/server_resource.h"
-
-#include <io.h>
-#include <shlobj.h>
-
-#include <string>
+#include "support/user_data_folder.h"
 
 namespace lumivex::server {
 
@@ -27,7 +23,9 @@ CLumivexMain::CLumivexMain(UINT queryMessage, ServerCommand startCommand)
 BOOL CLumivexMain::OnInitDialog() {
     CDialog::OnInitDialog();
     ::ShowWindow(GetSafeHwnd(), SW_HIDE);
-    EnsureUserDataFolder();
+    // Made for the hook library's and the main program's files; without application data the
+    // server has no folder of its own to fall back on, and needs none.
+    UserDataFolder(std::wstring());
     if (m_startCommand.code != SERVER_NONE) {
         OnServerCommand(m_startCommand.code, m_startCommand.param);
     }
@@ -51,17 +49,6 @@ void CLumivexMain::OnServerCommand(UINT_PTR code, INT_PTR param) {
         break;
     default:
         break;
-    }
-}
-
-void EnsureUserDataFolder() {
-    wchar_t appData[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE)) {
-        return;
-    }
-    const std::wstring folder = std::wstring(appData) + L"\\Lumivex";
-    if (::_waccess(folder.c_str(), 0) != 0) {
-        ::CreateDirectoryW(folder.c_str(), nullptr);
     }
 }
 

@@ -23,8 +23,4 @@ private:
     ServerCommand m_startCommand;
 };
 
-// Creates "<roaming application data>\Lumivex" when it is missing; nothing when the folder of
-// the application data cannot be obtained.
-void EnsureUserDataFolder();
-
 } // namespace lumivex::server

@@ -1,38 +1,10 @@
 #include "server/server_app.h"
 
+#include "support/command_line.h"
+#include "support/lumivex_names.h"
+#include "support/window_query.h"
+
 namespace lumivex::server {
-
-namespace {
-
-struct ServerSearch {
-    UINT queryMessage;
-    HWND found;
-};
-
-BOOL CALLBACK FindServerWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<ServerSearch*>(context);
-    DWORD_PTR answer = 0;
-    if (!::SendMessageTimeoutW(window, search->queryMessage, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
-                               200, &answer)) {
-        return TRUE;
-    }
-    if (answer != search->queryMessage) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-} // namespace
-
-HWND FindResidentServer(UINT queryMessage) {
-    if (!queryMessage) {
-        return nullptr;
-    }
-    ServerSearch search{queryMessage, nullptr};
-    ::EnumWindows(&FindServerWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 void SetSafeLibrarySearch() {
     using SetDirectories = BOOL(WINAPI*)(DWORD);
@@ -53,10 +25,10 @@ bool CLumivexApp::InitInstance() {
     SetSafeLibrarySearch();
     m_nQueryMessage = ::RegisterWindowMessageW(kServerName);
 
-    m_hMutex.reset(::CreateMutexW(nullptr, FALSE, kServerName));
-    const DWORD error = ::GetLastError();
-    const bool serverRunning = error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
-    HWND resident = serverRunning ? FindResidentServer(m_nQueryMessage) : nullptr;
+    InstanceCheck instance = CheckSingleInstance(kServerName, m_nQueryMessage);
+    m_hMutex = std::move(instance.mutex);
+    const bool serverRunning = instance.anotherRuns;
+    HWND resident = instance.running;
 
     const ServerCommand command =
         CommandFromSwitches(ParseSwitches(CommandLineWords(::GetCommandLineW())));

@@ -28,10 +28,6 @@ private:
     std::unique_ptr<CLumivexMain> m_pMainDlg;
 };
 
-// The resident server's window among the top-level windows: the one that answers
-// `queryMessage` with its own number within 200 ms. Null when none does.
-HWND FindResidentServer(UINT queryMessage);
-
 // Libraries that are loaded by name come from the system folder and this program's folder only.
 // Looked up at run time: older systems lack the call, and the server must still start there.
 void SetSafeLibrarySearch();

@@ -1,9 +1,5 @@
 #include "server/server_command.h"
 
-#include "framework/owners.h"
-
-#include <shellapi.h>
-
 #include <climits>
 
 namespace lumivex::server {
@@ -30,30 +26,19 @@ bool IsBlank(wchar_t c) {
 
 } // namespace
 
-std::vector<std::wstring> ParseSwitches(const std::vector<std::wstring>& words) {
-    std::vector<std::wstring> switches;
-    for (size_t i = 1; i < words.size(); ++i) {
-        const std::wstring& word = words[i];
-        if (!word.empty() && (word[0] == L'/' || word[0] == L'-')) {
-            switches.push_back(word.substr(1));
-        }
-    }
-    return switches;
-}
-
 ServerCommand CommandFromSwitches(const std::vector<std::wstring>& switches) {
     ServerCommand command;
     if (switches.empty()) {
         return command;
     }
     const std::wstring& first = switches[0];
-    if (EqualsIgnoringCase(first, L"Enable")) {
+    if (EqualsIgnoringCase(first, kServerEnableWord)) {
         command.code = SERVER_ENABLE;
-    } else if (EqualsIgnoringCase(first, L"Disable")) {
+    } else if (EqualsIgnoringCase(first, kServerDisableWord)) {
         command.code = SERVER_DISABLE;
-    } else if (EqualsIgnoringCase(first, L"Exit")) {
+    } else if (EqualsIgnoringCase(first, kServerExitWord)) {
         command.code = SERVER_EXIT;
-    } else if (EqualsIgnoringCase(first, L"Inject")) {
+    } else if (EqualsIgnoringCase(first, kServerInjectWord)) {
         command.code = SERVER_INJECT;
         if (switches.size() > 1) {
             command.param = static_cast<INT_PTR>(LeadingDecimal(switches[1]));
@@ -82,17 +67,6 @@ int LeadingDecimal(const std::wstring& text) {
         }
     }
     return static_cast<int>(negative ? -magnitude : magnitude);
-}
-
-std::vector<std::wstring> CommandLineWords(const wchar_t* commandLine) {
-    std::vector<std::wstring> words;
-    int count = 0;
-    LPWSTR* split = ::CommandLineToArgvW(commandLine, &count);
-    const UniqueLocal owner(reinterpret_cast<HLOCAL>(split));
-    for (int i = 0; split && i < count; ++i) {
-        words.emplace_back(split[i]);
-    }
-    return words;
 }
 
 } // namespace lumivex::server

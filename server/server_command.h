@@ -2,6 +2,8 @@
 // drive the rules directly.
 #pragma once
 
+#include "support/lumivex_names.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,12 +11,9 @@
 
 namespace lumivex::server {
 
-// The one string that names both the single-instance mutex and the registered message by which
-// the resident server's window is recognised.
-inline constexpr wchar_t kServerName[] = L"LUMIVEXSERVER-46E5F037-5C31-4fbf-8265-2F0AA7A4A547";
-
 // A messenger hands its command to the resident server: wParam the code, lParam the parameter.
-inline constexpr UINT WM_SERVER_COMMAND = WM_USER + 1010;
+inline constexpr UINT WM_SERVER_COMMAND = kServerCommandMessage;
+static_assert(WM_SERVER_COMMAND == WM_USER + 1010);
 
 // Command codes, carried as wParam of WM_SERVER_COMMAND.
 inline constexpr UINT_PTR SERVER_NONE = 0;
@@ -28,20 +27,13 @@ struct ServerCommand {
     INT_PTR param = 0;
 };
 
-// The switches among `words` (word 0, the program, skipped): every word that starts with a slash
-// or a hyphen-minus gives the rest of the word; other words are ignored.
-std::vector<std::wstring> ParseSwitches(const std::vector<std::wstring>& words);
-
-// The command the switches select: the first switch, compared without regard to case with
-// "Enable", "Disable", "Exit" and "Inject"; for "Inject" the second switch as a signed decimal
-// number. Later switches are ignored.
+// The command the switches (ParseSwitches) select: the first switch, compared without regard to
+// case with "Enable", "Disable", "Exit" and "Inject"; for "Inject" the second switch as a signed
+// decimal number. Later switches are ignored.
 ServerCommand CommandFromSwitches(const std::vector<std::wstring>& switches);
 
 // Leading decimal digits of `text` with an optional sign, as a 32-bit number (0 when there are
 // none); values beyond the 32-bit range stop at its ends.
 int LeadingDecimal(const std::wstring& text);
-
-// The words of a command line, split by the shell's rules; empty when it cannot be split.
-std::vector<std::wstring> CommandLineWords(const wchar_t* commandLine);
 
 } // namespace lumivex::server

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumivex {
 
@@ -16,6 +19,12 @@ constexpr DWORD SPLIT_EXT = 8;   // extension with its point
 
 // Longest part SplitPath takes, terminating null included.
 constexpr size_t kSplitPartChars = 800;
+
+// `folder` directly followed by `name` when the whole fits into a buffer of `capacity` wide
+// characters with its terminating zero; nothing otherwise. A path that does not fit is refused,
+// never cut: a cut path would name some other file.
+std::optional<std::wstring> JoinWithin(std::wstring_view folder, std::wstring_view name,
+                                       std::size_t capacity);
 
 class CFFileAssist {
 public:

@@ -1,6 +1,7 @@
 #include "host_client.h"
 
 #include "test_files.h"
+#include "test_windows.h"
 
 #include <atomic>
 
@@ -40,21 +41,8 @@ bool SendInputs(std::vector<INPUT>& inputs) {
 }
 
 bool MovePointer(int x, int y) {
-    INPUT move = {};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    move.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT move = test::PointerInput(POINT{x, y});
     return SendInput(1, &move, sizeof move) == 1;
-}
-
-INPUT KeyInput(WORD vk, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
 }
 
 } // namespace
@@ -122,8 +110,8 @@ HWND HostProcess::browser(int index) const {
     return found == m_browsers.end() ? nullptr : found->second;
 }
 
-std::optional<std::intptr_t> HostProcess::Send(HWND frame, const std::wstring& text,
-                                               DWORD timeoutMs) {
+std::optional<std::intptr_t> SendHostCommand(HWND frame, const std::wstring& text,
+                                             DWORD timeoutMs) {
     COPYDATASTRUCT copy = {kCommandCopyDataId, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
                            const_cast<wchar_t*>(text.data())};
     DWORD_PTR result = 0;
@@ -132,6 +120,11 @@ std::optional<std::intptr_t> HostProcess::Send(HWND frame, const std::wstring& t
         return std::nullopt;
     }
     return static_cast<std::intptr_t>(result);
+}
+
+std::optional<std::intptr_t> HostProcess::Send(HWND frame, const std::wstring& text,
+                                               DWORD timeoutMs) {
+    return SendHostCommand(frame, text, timeoutMs);
 }
 
 std::optional<std::intptr_t> HostProcess::SendFor(int index, const std::wstring& verb) {
@@ -267,25 +260,25 @@ DWORD HostProcess::Quit(DWORD timeoutMs) {
 bool InjectKey(WORD vk, bool withCtrl) {
     std::vector<INPUT> inputs;
     if (withCtrl) {
-        inputs.push_back(KeyInput(VK_CONTROL, false));
+        inputs.push_back(test::KeyInput(VK_CONTROL, false));
     }
-    inputs.push_back(KeyInput(vk, false));
-    inputs.push_back(KeyInput(vk, true));
+    inputs.push_back(test::KeyInput(vk, false));
+    inputs.push_back(test::KeyInput(vk, true));
     if (withCtrl) {
-        inputs.push_back(KeyInput(VK_CONTROL, true));
+        inputs.push_back(test::KeyInput(VK_CONTROL, true));
     }
     return SendInputs(inputs);
 }
 
 bool InjectCtrlWheel(int distance) {
     std::vector<INPUT> inputs;
-    inputs.push_back(KeyInput(VK_CONTROL, false));
+    inputs.push_back(test::KeyInput(VK_CONTROL, false));
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;
     wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
     wheel.mi.mouseData = static_cast<DWORD>(distance);
     inputs.push_back(wheel);
-    inputs.push_back(KeyInput(VK_CONTROL, true));
+    inputs.push_back(test::KeyInput(VK_CONTROL, true));
     return SendInputs(inputs);
 }
 

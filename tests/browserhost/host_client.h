@@ -20,6 +20,11 @@ namespace lumivex::browserhost {
 // browser_host.exe beside the running test program.
 std::wstring DefaultHostProgram();
 
+// A command to a host's `frame` (of any host, however started); nothing when it was not
+// delivered in time.
+std::optional<std::intptr_t> SendHostCommand(HWND frame, const std::wstring& text,
+                                             DWORD timeoutMs = 10000);
+
 class HostProcess {
 public:
     HostProcess() = default;

@@ -1,5 +1,8 @@
 #include "test_files.h"
 
+#include "test_names.h"
+#include "test_registry.h"
+
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -147,6 +150,20 @@ std::vector<std::wstring> ListFiles(const std::wstring& dir) {
     return names;
 }
 
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) {
         return {};
@@ -171,14 +188,28 @@ std::wstring Widen(const std::string& utf8) {
     return result;
 }
 
+namespace {
+
+std::wstring g_testAppData;
+
+} // namespace
+
+bool NoAppData(std::wstring&) {
+    return false;
+}
+
+bool TestAppData(std::wstring& folder) {
+    folder = g_testAppData;
+    return true;
+}
+
+void UseTestAppData(const std::wstring& folder) {
+    g_testAppData = folder;
+}
+
 void ResetPerUserState() {
-    RemoveTree(AppDataDir() + L"\\Lumivex");
-    HKEY run = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueW(run, L"Lumivex");
-        RegCloseKey(run);
-    }
+    RemoveTree(AppDataDir() + L"\\" + kDataFolderName);
+    DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kAutostartValue);
 }
 
 } // namespace lumivex::test

@@ -46,8 +46,18 @@ void WriteFileText(const std::wstring& path, const std::wstring& utf16); // UTF-
 void RemoveTree(const std::wstring& path);
 std::vector<std::wstring> ListFiles(const std::wstring& dir); // names only, sorted
 
+// The complete lines of `bytes` without their line feeds; a last line without one (still being
+// written) is left out.
+std::vector<std::string> Lines(const std::string& bytes);
+
 std::string Narrow(const std::wstring& text); // UTF-8, for test messages
 std::wstring Widen(const std::string& utf8);
+
+// Stand-ins for the shell's application-data folder where the product takes a lookup of it:
+// none at all, or the folder last given to UseTestAppData.
+bool NoAppData(std::wstring& folder);
+bool TestAppData(std::wstring& folder);
+void UseTestAppData(const std::wstring& folder);
 
 // Removes the per-user Lumivex folder and autostart value, so a test starts as a first run.
 void ResetPerUserState();

@@ -1,5 +1,9 @@
 #include "test_process.h"
 
+#include "framework/owners.h"
+
+#include <tlhelp32.h>
+
 #include <utility>
 
 namespace lumivex::test {
@@ -71,6 +75,21 @@ DWORD RunProgram(const std::wstring& program, const std::wstring& args, DWORD ti
         return static_cast<DWORD>(-1);
     }
     return child.Wait(timeoutMs);
+}
+
+int CountProcesses(const std::wstring& exeName) {
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return -1;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        count += lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0 ? 1 : 0;
+    }
+    return count;
 }
 
 void PumpMessages() {

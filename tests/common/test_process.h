@@ -36,6 +36,10 @@ private:
 DWORD RunProgram(const std::wstring& program, const std::wstring& args, DWORD timeoutMs = 30000,
                  const std::wstring& workDir = L"");
 
+// Running processes whose program file is named `exeName` (without regard to case), in every
+// bitness, as a snapshot of the system's process list shows them.
+int CountProcesses(const std::wstring& exeName);
+
 // Polls `condition` (pumping this thread's messages) until true or the timeout passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 10);
 

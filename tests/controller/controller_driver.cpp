@@ -5,7 +5,8 @@
 //
 // Steps: no-appdata, options, init, enable, disable, exit, install, remove, wow64, uninit, paths,
 // mark:TEXT, await:PATH (waits until the file exists), server-lines:N (waits until the stand-in
-// server recorded N starts).
+// server recorded N starts), server-count (the starts it has recorded so far), ticks (the
+// milliseconds since the system started).
 #include "controller/core_assist.h"
 
 #include <windows.h>
@@ -134,6 +135,10 @@ bool Step(const std::wstring& step) {
                Await([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; })
                    ? L"ok"
                    : L"timeout");
+    } else if (step == L"ticks") {
+        Report(step, static_cast<long long>(GetTickCount64()));
+    } else if (step == L"server-count") {
+        Report(step, LinesIn(g_folder + L"server_calls.log"));
     } else if (step.rfind(L"server-lines:", 0) == 0) {
         const int wanted = std::stoi(step.substr(13));
         const std::wstring log = g_folder + L"server_calls.log";

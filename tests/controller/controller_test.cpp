@@ -4,17 +4,20 @@
 #include "program_folder.h"
 
 #include "test_files.h"
+#include "test_names.h"
 #include "test_process.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace lumivex;
 using namespace lumivex::controllertest;
 using test::AppDataDir;
 using test::DirExists;
 using test::FileExists;
+using test::Lines;
 using test::Narrow;
 using test::ReadFileBytes;
 using test::WaitUntil;
@@ -174,14 +177,10 @@ TEST_F(ControllerTest, WithoutAppDataTheFilesLiveInTheProgramFolder) {
     EXPECT_FALSE(DirExists(DataFolder()));
 }
 
-TEST_F(ControllerTest, ANormalRunAsksTheServerToEnableDisableAndExitOnlyUnderWow64) {
+TEST_F(ControllerTest, ANormalRunAsksTheServerToEnableDisableAndExitInOrderOnlyUnderWow64) {
     ProgramFolder program;
     ASSERT_TRUE(program.AddDriver() && program.AddStandInServer() && program.AddStandInHook());
-    // Under WoW64 the driver waits for each start to be recorded, so the order is the
-    // controller's and not the processes' race.
-    ASSERT_TRUE(program.Run(kWow64 ? L"wow64 init enable server-lines:1 disable server-lines:2 "
-                                     L"exit server-lines:3 uninit"
-                                   : L"wow64 init enable disable exit uninit"))
+    ASSERT_TRUE(program.Run(L"wow64 init enable disable exit server-count uninit"))
         << program.Transcript();
     EXPECT_EQ(program.Result("wow64"), kWow64 ? "1" : "0");
     EXPECT_EQ(program.Result("init"), "1");
@@ -189,7 +188,8 @@ TEST_F(ControllerTest, ANormalRunAsksTheServerToEnableDisableAndExitOnlyUnderWow
     EXPECT_EQ(program.Results("exit"), Calls{"1"});
     EXPECT_EQ(program.Result("uninit"), "1");
     if (kWow64) {
-        EXPECT_EQ(program.Results("server-lines"), Calls({"ok", "ok", "ok"}));
+        // Each command waited for the one before, and the exit for the last one's end.
+        EXPECT_EQ(program.Result("server-count"), "3") << program.Transcript();
         ExpectServerStarts(program, {"/Enable", "/Disable", "/Exit"});
     } else {
         Sleep(kQuietMs);
@@ -198,6 +198,93 @@ TEST_F(ControllerTest, ANormalRunAsksTheServerToEnableDisableAndExitOnlyUnderWow
     // Both stops clear the hook; the library stays until the process ends.
     EXPECT_EQ(program.HookCalls(),
               Calls({"load", "SetIECBT", "ClearIECBT", "ClearIECBT", "unload at exit"}))
+        << program.Transcript();
+}
+
+TEST_F(ControllerTest, ASlowServerCommandIsNotOvertakenAndEnableIsNotWaitedFor) {
+    if (!kWow64) {
+        GTEST_SKIP() << "the server is only started under WoW64";
+    }
+    ProgramFolder program;
+    ASSERT_TRUE(program.AddDriver() && program.AddStandInServer() && program.AddStandInHook());
+    WriteFileBytes(program / L"server_linger.txt", "3000 /Enable\n1000 /Disable\n1000 /Exit\n");
+    ASSERT_TRUE(program.Run(L"init enable server-count disable server-count exit server-count"))
+        << program.Transcript();
+    // "/Enable" was left to itself (the hook went in at once); "/Disable" waited for it, "/Exit"
+    // for "/Disable", and the exit for "/Exit".
+    EXPECT_EQ(program.Results("server-count"), Calls({"0", "1", "3"})) << program.Transcript();
+    ExpectServerStarts(program, {"/Enable", "/Disable", "/Exit"});
+    EXPECT_EQ(program.HookCalls(),
+              Calls({"load", "SetIECBT", "ClearIECBT", "ClearIECBT", "unload at exit"}));
+}
+
+TEST_F(ControllerTest, AServerCommandThatDoesNotEndHoldsTheNextOneUpOnlyForAWhile) {
+    if (!kWow64) {
+        GTEST_SKIP() << "the server is only started under WoW64";
+    }
+    ProgramFolder program;
+    ASSERT_TRUE(program.AddDriver() && program.AddStandInServer());
+    WriteFileBytes(program / L"server_linger.txt", "15000 /Disable\n");
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(program.Run(L"init enable disable exit server-count")) << program.Transcript();
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_LT(took, 12000u) << "the wait for \"/Disable\" is bounded";
+    EXPECT_GE(took, 4000u) << "\"/Exit\" did not wait for \"/Disable\" at all";
+    EXPECT_EQ(program.Result("server-count"), "2") << program.Transcript();
+    EXPECT_TRUE(WaitUntil([&] { return program.ServerCalls().size() >= 3; }, 20000));
+    ExpectServerStarts(program, {"/Enable", "/Exit", "/Disable"});
+}
+
+TEST_F(ControllerTest, TheRealServerGetsEveryCommandInOrderAndIsGoneAfterTheExit) {
+    const std::wstring bin64 = L"" LUMIVEX_BIN64_DIR;
+    if (!kWow64 || !FileExists(bin64 + L"\\LumivexServer.exe")) {
+        GTEST_SKIP() << "needs WoW64 and the x86_64 tree's server at " << Narrow(bin64);
+    }
+    ProgramFolder program;
+    ASSERT_TRUE(program.AddDriver() && program.AddStandInHook());
+    ASSERT_TRUE(CopyFileW((bin64 + L"\\LumivexServer.exe").c_str(),
+                          (program / L"LumivexServer.exe").c_str(), FALSE));
+    // The server tests' probe in place of the 64-bit library: "<WHAT> <pid>" per load and call.
+    ASSERT_TRUE(CopyFileW((bin64 + L"\\server_hook_probe.dll").c_str(),
+                          (program / L"LumivexDll64.dll").c_str(), FALSE));
+    ASSERT_TRUE(program.Run(L"init enable ticks disable ticks enable exit uninit"))
+        << program.Transcript();
+
+    // The first "/Enable" stays as the resident server; the next command waited only until it
+    // waited for input, not for the bound.
+    const std::vector<std::string> ticks = program.Results("ticks");
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_LT(std::stoll(ticks[1]) - std::stoll(ticks[0]), 4000) << program.Transcript();
+    std::vector<std::string> events;
+    std::set<std::string> processes;
+    for (const std::string& line : Lines(ReadFileBytes(program / L"hook_probe.log"))) {
+        events.push_back(line.substr(0, line.find(' ')));
+        processes.insert(line.substr(line.find(' ') + 1));
+    }
+    if (!events.empty() && events.back() == "DETACH") {
+        events.pop_back(); // the platform may skip it at the resident's end
+    }
+    EXPECT_EQ(events, Calls({"ATTACH", "SET", "CLEAR", "SET", "CLEAR"}));
+    EXPECT_EQ(processes.size(), 1u) << "one resident server carried out every command";
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, test::kServerInstanceName));
+            return !mutex;
+        },
+        5000))
+        << "a server outlived the exit";
+}
+
+TEST_F(ControllerTest, AFaultInsideTheLibraryIsCaughtAndTheControllerGoesOn) {
+    ProgramFolder program;
+    ASSERT_TRUE(program.AddDriver() && program.AddStandInHook());
+    WriteFileBytes(program / L"hook_fault.txt", "");
+    ASSERT_TRUE(program.Run(L"init install remove install uninit")) << program.Transcript();
+    EXPECT_EQ(program.Results("install"), Calls({"0", "0"})) << "a faulting SetIECBT gives 0";
+    EXPECT_EQ(program.Results("remove"), Calls{"1"});
+    EXPECT_EQ(program.Result("uninit"), "1");
+    EXPECT_EQ(program.HookCalls(),
+              Calls({"load", "SetIECBT", "ClearIECBT", "SetIECBT", "unload at exit"}))
         << program.Transcript();
 }
 

@@ -1,6 +1,5 @@
-// The controller's path rules, and what it does when used before bInitialize has completed.
+// What the controller does when used before bInitialize has completed.
 #include "controller/core_assist.h"
-#include "controller/core_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +19,6 @@ void CountSave(CCoreAssist&) {
 }
 
 } // namespace
-
-TEST(JoinWithin, TakesWhatFitsWithItsTerminatorAndRefusesOneMore) {
-    // 5 + 4 characters and the terminator fill 10 exactly.
-    EXPECT_EQ(JoinWithin(L"C:\\a\\", L"b.xy", 10), std::optional<std::wstring>(L"C:\\a\\b.xy"));
-    EXPECT_EQ(JoinWithin(L"C:\\a\\", L"bc.xy", 10), std::nullopt);
-    EXPECT_EQ(JoinWithin(L"C:\\abcdefgh\\", L"x", 10), std::nullopt) << "folder alone too long";
-    EXPECT_EQ(JoinWithin(L"", L"", 1), std::optional<std::wstring>(L""));
-    EXPECT_EQ(JoinWithin(L"", L"", 0), std::nullopt);
-}
 
 TEST(CoreAssist, BeforeInitializeItLoadsNothingAndSavesNothing) {
     CCoreAssist controller;

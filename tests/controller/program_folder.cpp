@@ -6,6 +6,7 @@
 
 namespace lumivex::controllertest {
 
+using test::Lines;
 using test::Narrow;
 
 std::wstring ProgramFolder::Long(const std::wstring& path) {
@@ -93,20 +94,6 @@ bool ProgramFolder::WaitForReport(const std::string& step, const std::string& re
             return std::find(results.begin(), results.end(), result) != results.end();
         },
         timeoutMs, 20);
-}
-
-std::vector<std::string> Lines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) {
-            break; // a line still being written
-        }
-        lines.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 std::vector<ReportLine> ProgramFolder::Report() const {

@@ -73,8 +73,6 @@ private:
     test::ChildProcess m_driver;
 };
 
-std::vector<std::string> Lines(const std::string& bytes);
-
 // Folder paths compared the way the platform does: without regard to case or a trailing "\".
 bool SameFolder(std::string a, std::string b);
 

@@ -23,17 +23,8 @@ namespace {
 constexpr wchar_t kOwnName[] = L"hook_config_test.exe";
 constexpr wchar_t kChildName[] = L"hook_config_child.exe";
 
-// Where the configuration under test finds the application-data folder.
-std::wstring g_appData;
-
-bool TestAppData(std::wstring& folder) {
-    folder = g_appData;
-    return true;
-}
-
-bool NoAppData(std::wstring&) {
-    return false;
-}
+using test::NoAppData;
+using test::TestAppData;
 
 // The marker name spelled out here, so a wrong name in the library cannot pass for right.
 std::wstring MarkerNameFor(DWORD processId) {
@@ -50,7 +41,7 @@ bool MarkerExists(DWORD processId) {
 class BrowserConfig : public testing::Test {
 protected:
     void SetUp() override {
-        g_appData = m_dir.path();
+        test::UseTestAppData(m_dir.path());
         m_config.SetAppDataLookup(&TestAppData);
         ASSERT_EQ(m_config.bGetAllConfigs(GetModuleHandleW(nullptr)), TRUE);
         ASSERT_EQ(m_config.ConfigFile(), m_dir.path() + L"\\Lumivex\\browsers.ini");
@@ -102,7 +93,7 @@ TEST_F(ConfigLocation, FolderInApplicationDataIsCreatedAndKept) {
 
 TEST_F(ConfigLocation, FolderThatCannotBeCreatedLeavesEveryProgramZoomedAndPrompted) {
     // Only the last level is created: a missing application-data folder stays missing.
-    g_appData = m_dir / L"missing\\deeper";
+    test::UseTestAppData(m_dir / L"missing\\deeper");
     hook::CBrowserConfig config;
     config.SetAppDataLookup(&TestAppData);
     EXPECT_EQ(config.bGetAllConfigs(GetModuleHandleW(nullptr)), TRUE);

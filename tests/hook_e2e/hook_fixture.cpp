@@ -2,6 +2,7 @@
 
 #include "test_files.h"
 #include "test_process.h"
+#include "test_windows.h"
 
 namespace lumivex::e2e {
 
@@ -190,11 +191,7 @@ std::vector<int> ZoomLevels(HostProcess& host, int index, std::size_t from) {
 }
 
 bool InjectKeyHalf(WORD vk, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    INPUT input = test::KeyInput(vk, up);
     return SendInput(1, &input, sizeof input) == 1;
 }
 

@@ -1,42 +1,9 @@
 #include "server_client.h"
 
+#include "support/window_query.h"
 #include "test_files.h"
 
 namespace lumivex::servertest {
-
-namespace {
-
-struct Search {
-    UINT message;
-    HWND found;
-};
-
-BOOL CALLBACK AnswersQuery(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(window, search->message, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 200,
-                            &answer) &&
-        answer == search->message) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct VisibleCount {
-    DWORD pid;
-    int count;
-};
-
-BOOL CALLBACK CountVisible(HWND window, LPARAM context) {
-    auto* visible = reinterpret_cast<VisibleCount*>(context);
-    if (ProcessOf(window) == visible->pid && IsWindowVisible(window)) {
-        ++visible->count;
-    }
-    return TRUE;
-}
-
-} // namespace
 
 std::wstring ServerProgram() {
     return test::ProgramDir() + L"\\LumivexServer.exe";
@@ -47,17 +14,7 @@ std::wstring HookLibrary() {
 }
 
 HWND FindServerWindow() {
-    Search search{RegisterWindowMessageW(kServerName), nullptr};
-    if (search.message) {
-        EnumWindows(&AnswersQuery, reinterpret_cast<LPARAM>(&search));
-    }
-    return search.found;
-}
-
-DWORD ProcessOf(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
+    return FindWindowAnsweringQuery(RegisterWindowMessageW(kServerName));
 }
 
 bool ServerMutexExists() {
@@ -70,9 +27,7 @@ bool ServerMutexExists() {
 }
 
 int VisibleWindowsOf(DWORD pid) {
-    VisibleCount visible{pid, 0};
-    EnumWindows(&CountVisible, reinterpret_cast<LPARAM>(&visible));
-    return visible.count;
+    return static_cast<int>(test::VisibleTopLevelWindows(pid, nullptr).size());
 }
 
 bool ServerProcess::Start(const std::wstring& args, const std::wstring& program) {

@@ -1,7 +1,9 @@
 // Test side of the hook server: starting server processes, finding the resident one.
 #pragma once
 
+#include "test_names.h"
 #include "test_process.h"
+#include "test_windows.h"
 
 #include <windows.h>
 
@@ -9,14 +11,14 @@
 
 namespace lumivex::servertest {
 
-inline constexpr wchar_t kServerName[] = L"LUMIVEXSERVER-46E5F037-5C31-4fbf-8265-2F0AA7A4A547";
+inline constexpr const wchar_t* kServerName = test::kServerInstanceName;
 
 std::wstring ServerProgram(); // LumivexServer.exe beside the test program
 std::wstring HookLibrary();   // LumivexDll64.dll beside the test program
 
 // The top-level window that answers the server's registered message with its number, or null.
 HWND FindServerWindow();
-DWORD ProcessOf(HWND window);
+using test::ProcessOf;
 bool ServerMutexExists();
 // Top-level windows of process `pid` that are visible.
 int VisibleWindowsOf(DWORD pid);

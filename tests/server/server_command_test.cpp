@@ -1,11 +1,14 @@
 // How the server's command line selects its command.
 #include "server/server_command.h"
+#include "support/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
 using namespace lumivex::server;
+using lumivex::CommandLineWords;
+using lumivex::ParseSwitches;
 
 namespace {
 
@@ -20,15 +23,6 @@ ServerCommand FromArgs(const std::wstring& args) {
 }
 
 } // namespace
-
-TEST(ServerSwitches, SwitchWordsLoseTheirLeadingCharacterOthersAreIgnored) {
-    const std::vector<std::wstring> words = {
-        L"/odd/LumivexServer.exe", L"Enable", L"-one", L"/two", L"", L"/", L"x/three", L"//four"};
-    // Word 0 is the program even when it looks like a switch.
-    EXPECT_EQ(ParseSwitches(words), (std::vector<std::wstring>{L"one", L"two", L"", L"/four"}));
-    EXPECT_TRUE(ParseSwitches({}).empty());
-    EXPECT_TRUE(ParseSwitches({L"LumivexServer.exe"}).empty());
-}
 
 TEST(ServerSwitches, FirstSwitchSelectsTheCommandWithoutRegardToCase) {
     for (const wchar_t* args : {L"/enable", L"-ENABLE", L"/Enable"}) {

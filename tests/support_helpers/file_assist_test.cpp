@@ -5,6 +5,7 @@
 #include <string>
 
 using lumivex::CFFileAssist;
+using lumivex::JoinWithin;
 using lumivex::SPLIT_DIR;
 using lumivex::SPLIT_DRIVE;
 using lumivex::SPLIT_EXT;
@@ -13,6 +14,15 @@ using lumivex::SPLIT_NAME;
 namespace {
 
 const wchar_t kProgram[] = L"C:\\Program Files\\Lumivex\\Lumivex.exe";
+
+TEST(JoinWithin, TakesWhatFitsWithItsTerminatorAndRefusesOneMore) {
+    // 5 + 4 characters and the terminator fill 10 exactly.
+    EXPECT_EQ(JoinWithin(L"C:\\a\\", L"b.xy", 10), std::optional<std::wstring>(L"C:\\a\\b.xy"));
+    EXPECT_EQ(JoinWithin(L"C:\\a\\", L"bc.xy", 10), std::nullopt);
+    EXPECT_EQ(JoinWithin(L"C:\\abcdefgh\\", L"x", 10), std::nullopt) << "folder alone too long";
+    EXPECT_EQ(JoinWithin(L"", L"", 1), std::optional<std::wstring>(L""));
+    EXPECT_EQ(JoinWithin(L"", L"", 0), std::nullopt);
+}
 
 TEST(SplitPath, GivesTheChosenPartsInPathOrder) {
     const CFFileAssist files;
