@@ -1,0 +1,73 @@
+#include "app/app_rules.h"
+
+#include "support/lumivex_names.h"
+
+#include <cwctype>
+
+namespace lumivex::app {
+
+namespace {
+
+// wcsnicmp(text, prefix, length of prefix): a shorter text compares with its terminating zero,
+// so it never matches.
+bool StartsWithNoCase(const std::wstring& text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::towlower(text[i]) != std::towlower(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+StartRequest RequestFromSwitches(const std::vector<std::wstring>& switches) {
+    if (switches.empty()) {
+        return StartRequest::Normal;
+    }
+    const std::wstring& first = switches.front();
+    if (StartsWithNoCase(first, L"clean")) {
+        return StartRequest::Clean;
+    }
+    if (StartsWithNoCase(first, L"u")) {
+        return StartRequest::Uninstall;
+    }
+    if (StartsWithNoCase(first, L"m")) {
+        return StartRequest::Minimized;
+    }
+    return StartRequest::Normal;
+}
+
+std::wstring AutostartCommand(std::wstring_view programFolder) {
+    std::wstring program(programFolder);
+    program += kMainProgramName;
+    if (program.find(L' ') != std::wstring::npos) {
+        program = L"\"" + program + L"\"";
+    }
+    return program + L" /m";
+}
+
+std::wstring VersionLabel(const std::vector<std::wstring>& versionFields) {
+    std::wstring label = kProductName;
+    if (versionFields.empty()) {
+        return label;
+    }
+    label += L" V";
+    for (size_t i = 0; i < versionFields.size() && i < 3; ++i) {
+        if (i > 0) {
+            label += L'.';
+        }
+        label += versionFields[i];
+    }
+    return label;
+}
+
+PageBox PageBoxFor(const PageBox& client, long tabHeight) {
+    return PageBox{client.left + 4, client.top + tabHeight + 6, client.right - 6,
+                   client.bottom - 6};
+}
+
+} // namespace lumivex::app

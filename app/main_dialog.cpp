@@ -1,0 +1,251 @@
+#include "app/main_dialog.h"
+
+#include "app/app_ids.h"
+#include "app/instance_query.h"
+#include "controller/core_assist.h"
+#include "framework/app.h"
+#include "support/guarded.h"
+#include "support/language.h"
+#include "support/lumivex_names.h"
+#include "update/auto_update.h"
+
+namespace lumivex::app {
+
+namespace {
+
+// TPM_RIGHTBUTTON | TPM_RIGHTALIGN: the menu opens to the left of the pointer, as tray menus do.
+constexpr UINT kTrayMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;
+
+UniqueIcon LoadProgramIcon(int sizeMetricX, int sizeMetricY) {
+    return UniqueIcon(static_cast<HICON>(
+        ::LoadImageW(fw::ModuleInstance(), MAKEINTRESOURCEW(IDI_LUMIVEX), IMAGE_ICON,
+                     ::GetSystemMetrics(sizeMetricX), ::GetSystemMetrics(sizeMetricY), 0)));
+}
+
+} // namespace
+
+CLumivexMain::CLumivexMain()
+    : CDialog(IDD_LUMIVEX_DIALOG), m_bShowTrayIcon(GetCoreAssist().m_option.m_bShowTrayIcon),
+      m_hBigIcon(LoadProgramIcon(SM_CXICON, SM_CYICON)),
+      m_hSmallIcon(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)) {
+    MapHandlers();
+}
+
+CLumivexMain::~CLumivexMain() {
+    // Destroyed here, while the whole object still lives: the window's last messages (the tray
+    // icon leaving with WM_DESTROY) reach handlers of this class, not of a half-destroyed one.
+    if (HWND self = GetSafeHwnd()) {
+        ::DestroyWindow(self);
+    }
+}
+
+void CLumivexMain::MapHandlers() {
+    if (const UINT query = InstanceQueryMessage()) {
+        MapMessage(query, [query](WPARAM, LPARAM) -> LRESULT { return query; });
+    }
+    // Explorer announces a new taskbar (at logon after us, or after a restart): icons must be
+    // added again.
+    m_nTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (m_nTaskbarCreated) {
+        MapMessage(m_nTaskbarCreated, [this](WPARAM, LPARAM) -> LRESULT {
+            m_trayIcon.Forget();
+            UpdateTrayIcon();
+            return 0;
+        });
+    }
+    MapMessage(WM_CLOSE, [this](WPARAM, LPARAM) -> LRESULT {
+        OnClose();
+        return 0;
+    });
+    MapMessage(WM_DESTROY, [this](WPARAM, LPARAM) -> LRESULT {
+        const LRESULT result = Default();
+        m_trayIcon.Delete();
+        return result;
+    });
+    MapMessage(WM_SYSCOMMAND, [this](WPARAM wParam, LPARAM) -> LRESULT {
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            return ToggleVisibility();
+        }
+        return Default();
+    });
+    MapMessage(WM_HELP, [](WPARAM, LPARAM) -> LRESULT { return TRUE; });
+    MapMessage(WM_TIMER, [this](WPARAM wParam, LPARAM) -> LRESULT {
+        if (wParam == kUpdateTimerId) {
+            ::KillTimer(GetSafeHwnd(), kUpdateTimerId); // once per run
+            GetAutoUpdate().OnCheckTimer(GetSafeHwnd());
+        }
+        return Default();
+    });
+    MapMessage(WM_TRAY_CALLBACK,
+               [this](WPARAM wParam, LPARAM lParam) { return OnTaskBarN(wParam, lParam); });
+    MapMessage(WM_UPDATE_AVAILABLE, [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
+        GetAutoUpdate().OnUpdateAvailable(GetSafeHwnd(), wParam, lParam);
+        return 0;
+    });
+    MapCommand(ID_APP_ABOUT, [this] { ShowAboutPage(); });
+    MapCommand(ID_OPEN_LUMIVEX, [this] {
+        ::ShowWindow(GetSafeHwnd(), SW_RESTORE);
+        ::SetForegroundWindow(GetSafeHwnd());
+    });
+    MapCommand(IDC_EXIT, [this] { OnExitCommand(); });
+    MapCommand(IDC_SHOW_TRAY_ICON, [this] { OnShowTrayIconClicked(); });
+}
+
+void CLumivexMain::DoDataExchange(fw::CDataExchange* pDX) {
+    fw::DDX_Control(pDX, IDC_PAGE_TAB, m_tabSheet);
+    fw::DDX_Check(pDX, IDC_SHOW_TRAY_ICON, m_bShowTrayIcon);
+}
+
+BOOL CLumivexMain::OnInitDialog() {
+    CDialog::OnInitDialog();
+    HWND self = GetSafeHwnd();
+    TranslateDialog(self, IDD_LUMIVEX_DIALOG);
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hBigIcon.get()));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon.get()));
+    UpdateTrayIcon();
+
+    if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {
+        m_tabSheet.AddPage(GetLangText(L"15", L"Full Page Zoom"), &m_pageOptions);
+    }
+    if (m_pageAbout.Create(m_tabSheet.GetSafeHwnd())) {
+        m_tabSheet.AddPage(GetLangText(L"17", L"About"), &m_pageAbout);
+    }
+    m_tabSheet.SelectPage(0);
+
+    MakeVersionLabelBold();
+    if (GetCoreAssist().m_option.m_bCheckUpdate) {
+        ::SetTimer(self, kUpdateTimerId, kUpdateDelayMs, nullptr);
+    }
+    GetCoreAssist().EnableZoom();
+    return TRUE;
+}
+
+void CLumivexMain::MakeVersionLabelBold() {
+    HWND label = GetDlgItem(IDC_VERSION_LABEL);
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    if (!font || ::GetObjectW(font, sizeof(description), &description) != sizeof(description)) {
+        return;
+    }
+    description.lfWeight = FW_BOLD;
+    m_boldFont.reset(::CreateFontIndirectW(&description));
+    if (m_boldFont) {
+        ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont.get()), TRUE);
+    }
+}
+
+int CLumivexMain::ToggleVisibility() {
+    HWND self = GetSafeHwnd();
+    if (::IsWindowVisible(self)) {
+        ::ShowWindow(self, SW_MINIMIZE);
+        ::ShowWindow(self, SW_HIDE);
+    } else {
+        ::ShowWindow(self, SW_MINIMIZE);
+        ::ShowWindow(self, SW_SHOWNORMAL);
+    }
+    return 0;
+}
+
+void CLumivexMain::ShowAboutPage() {
+    HWND self = GetSafeHwnd();
+    ::ShowWindow(self, SW_SHOW);
+    ::ShowWindow(self, SW_RESTORE);
+    ::SetForegroundWindow(self);
+    m_tabSheet.SelectPage(1);
+}
+
+void CLumivexMain::UpdateTrayIcon() {
+    if (!GetCoreAssist().m_option.m_bShowTrayIcon) {
+        m_trayIcon.Delete();
+        return;
+    }
+    m_trayIcon.Add(GetSafeHwnd(), m_hSmallIcon.get(), kProductName);
+}
+
+LRESULT CLumivexMain::OnTaskBarN(WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"CDialog", L"OnTaskBarN", LRESULT{0}, [&]() -> LRESULT {
+        if (wParam != kTrayIconId) {
+            return 0;
+        }
+        switch (static_cast<UINT>(lParam)) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            ::ShowWindow(GetSafeHwnd(), SW_RESTORE);
+            ::SetForegroundWindow(GetSafeHwnd());
+            break;
+        case WM_RBUTTONUP:
+            ShowTrayMenu();
+            break;
+        default:
+            break;
+        }
+        return 0;
+    });
+}
+
+void CLumivexMain::ShowTrayMenu() {
+    UniqueMenu menu(::LoadMenuW(fw::ModuleInstance(), MAKEINTRESOURCEW(IDR_TASKBAR_MENU)));
+    if (!menu) {
+        return;
+    }
+    HMENU popup = ::GetSubMenu(menu.get(), 0);
+    if (!popup) {
+        return;
+    }
+    TranslateMenu(menu.get(), IDR_TASKBAR_MENU);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close on a click elsewhere; the posted message
+    // makes the next click after it behave.
+    ::SetForegroundWindow(GetSafeHwnd());
+    ::TrackPopupMenu(popup, kTrayMenuFlags, cursor.x, cursor.y, 0, GetSafeHwnd(), nullptr);
+    ::PostMessageW(GetSafeHwnd(), WM_NULL, 0, 0);
+}
+
+void CLumivexMain::StoreShowTrayIcon() {
+    UpdateData(true);
+    CCoreAssist& core = GetCoreAssist();
+    core.m_option.m_bShowTrayIcon = m_bShowTrayIcon ? 1 : 0;
+}
+
+void CLumivexMain::OnShowTrayIconClicked() {
+    StoreShowTrayIcon();
+    UpdateTrayIcon();
+    GetCoreAssist().SaveOptions();
+}
+
+void CLumivexMain::OnExitCommand() {
+    StoreShowTrayIcon();
+    GetCoreAssist().SaveOptions();
+    Send(WM_CLOSE);
+}
+
+void CLumivexMain::OnClose() {
+    HWND self = GetSafeHwnd();
+    // No hot key is ever registered; the call keeps the close sequence whole.
+    ::UnregisterHotKey(self, 0);
+    GetCoreAssist().DisableZoom(false);
+    // The platform's own close handling is not run: it answers with Cancel, which would show a
+    // hidden dialog while the program ends.
+    m_trayIcon.Delete();
+    ::PostQuitMessage(0);
+}
+
+void CLumivexMain::OnOK() {
+    ToggleVisibility();
+}
+
+void CLumivexMain::OnCancel() {
+    ToggleVisibility();
+}
+
+bool CLumivexMain::PreTranslateMessage(MSG* msg) {
+    HWND self = GetSafeHwnd();
+    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&
+        (msg->hwnd == self || ::IsChild(self, msg->hwnd))) {
+        return true;
+    }
+    return CDialog::PreTranslateMessage(msg);
+}
+
+} // namespace lumivex::app

@@ -1,0 +1,59 @@
+// The main program's only top-level window: a modeless dialog with the options and about pages
+// in a tab control, the tray icon and its menu, and the program's exit path. The user never
+// closes it: the close box and "&Hide" hide it; only "E&xit" ends the program.
+#pragma once
+
+#include "app/about_page.h"
+#include "app/options_page.h"
+#include "app/tab_sheet.h"
+#include "app/tray_icon.h"
+#include "framework/dialog.h"
+#include "framework/owners.h"
+
+namespace lumivex::app {
+
+class CLumivexMain : public fw::CDialog {
+public:
+    CLumivexMain();
+    ~CLumivexMain() override;
+
+    // Visible: minimise and hide. Hidden: minimise and show normal. Returns 0.
+    int ToggleVisibility();
+    // Shows the dialog in front with the about page.
+    void ShowAboutPage();
+    // Adds or removes the tray icon as m_bShowTrayIcon of the options says.
+    void UpdateTrayIcon();
+    // The tray icon's messages; always 0.
+    LRESULT OnTaskBarN(WPARAM wParam, LPARAM lParam);
+
+    bool PreTranslateMessage(MSG* msg) override;
+
+    int m_bShowTrayIcon = 0; // check box 21087
+
+protected:
+    void DoDataExchange(fw::CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    void MapHandlers();
+    void OnClose();
+    void OnExitCommand();
+    void OnShowTrayIconClicked();
+    void ShowTrayMenu();
+    void MakeVersionLabelBold();
+    // Reads the check box and stores it in the options, which are then saved.
+    void StoreShowTrayIcon();
+
+    CTabSheet m_tabSheet;
+    CPgeFindWin m_pageOptions;
+    CAboutLumivex m_pageAbout;
+    CTrayIcon m_trayIcon;
+    UniqueIcon m_hBigIcon;
+    UniqueIcon m_hSmallIcon;
+    UniqueFont m_boldFont;
+    UINT m_nTaskbarCreated = 0;
+};
+
+} // namespace lumivex::app

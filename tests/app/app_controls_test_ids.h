@@ -1,0 +1,6 @@
+#pragma once
+#define IDD_CONTROLS_TEST 100
+#define IDD_TEST_PAGE 101
+#define IDC_TEST_TAB 1001
+#define IDC_TEST_LINK 1002
+#define IDC_TEST_ICON_STATIC 1003
