@@ -12,8 +12,12 @@ export WINEDEBUG="${LUMIVEX_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A display left by an earlier run of this tree is reused while its server still lives.
+# LUMIVEX_DISPLAY names a display of the caller's instead (the demo on the user's screen): it is
+# used as it is, and neither recorded nor ended here.
 display=""
-if [ -f "$dir/xvfb.pid" ] && [ -f "$dir/display" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
+if [ -n "${LUMIVEX_DISPLAY:-}" ]; then
+    :
+elif [ -f "$dir/xvfb.pid" ] && [ -f "$dir/display" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
     display=$(cat "$dir/display")
 else
     # Xvfb picks a free display number itself, so parallel runs never race for one.
@@ -31,7 +35,11 @@ else
     echo "$display" >"$dir/display"
     rm -f "$dir/display.new"
 fi
-export DISPLAY=":$display"
+if [ -n "${LUMIVEX_DISPLAY:-}" ]; then
+    export DISPLAY="$LUMIVEX_DISPLAY"
+else
+    export DISPLAY=":$display"
+fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$dir/wineboot.log" 2>&1
