@@ -11,7 +11,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -185,28 +184,8 @@ bool LumivexRun::TrayEvent(UINT mouseMessage, UINT iconId) const {
 }
 
 HWND LumivexRun::OpenTrayMenu(POINT at, DWORD timeoutMs) const {
-    // The menu opens where the program reads the cursor. Under Wine a pointer event of earlier
-    // input that the display reports late can still move it, so the pointer first goes there
-    // through the display (which may round by a pixel) and must settle before it is put exactly.
-    INPUT move = test::PointerInput(at);
-    if (SendInput(1, &move, sizeof move) != 1) {
-        return nullptr;
-    }
-    auto settled = [&](int slack) {
-        int steady = 0;
-        test::WaitUntil(
-            [&] {
-                POINT now{};
-                const bool inPlace = GetCursorPos(&now) && std::abs(now.x - at.x) <= slack &&
-                                     std::abs(now.y - at.y) <= slack;
-                steady = inPlace ? steady + 1 : 0;
-                return steady >= 5;
-            },
-            3000, 40);
-        return steady >= 5;
-    };
-    const bool steady = settled(2) && SetCursorPos(at.x, at.y) && settled(0);
-    if (!steady || !TrayEvent(WM_RBUTTONUP)) {
+    // The menu opens where the program reads the cursor.
+    if (!test::PlacePointer(at) || !TrayEvent(WM_RBUTTONUP)) {
         return nullptr;
     }
     HWND menu = nullptr;

@@ -1,12 +1,14 @@
 #include "test_windows.h"
 
-#include <shellapi.h>
+#include "test_process.h"
 
 #include "framework/owners.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace lumivex::test {
 
@@ -126,6 +128,27 @@ std::vector<std::wstring> TabTitles(HANDLE process, HWND tab) {
     }
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return titles;
+}
+
+bool PlacePointer(POINT at) {
+    INPUT move = PointerInput(at);
+    if (SendInput(1, &move, sizeof move) != 1) {
+        return false;
+    }
+    auto settled = [&](int slack) {
+        int steady = 0;
+        WaitUntil(
+            [&] {
+                POINT now{};
+                const bool inPlace = GetCursorPos(&now) && std::abs(now.x - at.x) <= slack &&
+                                     std::abs(now.y - at.y) <= slack;
+                steady = inPlace ? steady + 1 : 0;
+                return steady >= 5;
+            },
+            3000, 40);
+        return steady >= 5;
+    };
+    return settled(2) && SetCursorPos(at.x, at.y) && settled(0);
 }
 
 bool ClickAt(POINT point) {

@@ -37,6 +37,12 @@ std::wstring WindowText(HWND window);
 // PROCESS_VM_OPERATION, PROCESS_VM_READ and PROCESS_VM_WRITE): its item record is filled there.
 std::vector<std::wstring> TabTitles(HANDLE process, HWND tab);
 
+// Puts the pointer on a screen point, where GetCursorPos of any process reads it, and waits until
+// it stays there. Under Wine a pointer event of earlier input that the display reports late can
+// still move a cursor set with SetCursorPos alone, so the pointer first goes there through the
+// display (which may round by a pixel) and must settle before it is put exactly.
+bool PlacePointer(POINT at);
+
 // A left click at a screen point. Move and buttons travel in one batch of absolute events, since
 // the display's pointer may follow a separate move late and the click land at the old place.
 bool ClickAt(POINT point);

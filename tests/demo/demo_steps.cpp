@@ -62,7 +62,7 @@ bool PressExit(HWND dialog) {
 }
 
 HWND OpenTrayMenu(HWND dialog, POINT at, DWORD timeoutMs) {
-    if (!SetCursorPos(at.x, at.y)) {
+    if (!test::PlacePointer(at)) {
         return nullptr;
     }
     // Posted: the menu's own loop runs inside the dialog's handler until the menu closes.
