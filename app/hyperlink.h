@@ -16,7 +16,6 @@ public:
     CHLinkCtrl();
 
     void SetAddress(const std::wstring& address) { m_strAddress = address; }
-    const std::wstring& GetAddress() const noexcept { return m_strAddress; }
     void SetLinkText(const std::wstring& text) const { SetText(text); }
     LinkState GetState() const noexcept { return m_state; }
 

@@ -6,10 +6,15 @@
 
 namespace lumivex::app {
 
-const wchar_t kDefaultHelpText[] =
+namespace {
+
+// The help text when no language file gives one.
+constexpr wchar_t kDefaultHelpText[] =
     L"Full page zoom would be added to the browser-based application automatically when you "
     L"click on the page in them. \n\nYou can press [CTRL +] or [CTRL Mousewheel up] to zoom in. "
     L"Press [CTRL -] or [CTRL Mousewheel down] to zoom out. Reset zoom to 100% with Ctrl-0.";
+
+} // namespace
 
 CPgeFindWin::CPgeFindWin(HWND parent) : CDialog(IDD_FIND_WIN, parent) {
     MapCommand(IDC_AUTOSTART, [this] {

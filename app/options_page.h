@@ -20,7 +20,4 @@ protected:
     BOOL OnInitDialog() override;
 };
 
-// The help text of the options page when no language file gives one.
-extern const wchar_t kDefaultHelpText[];
-
 } // namespace lumivex::app

@@ -25,10 +25,6 @@ public:
     // The shell lost its icons (Explorer restarted, or the taskbar came up after us): whatever
     // was there is gone and must be added again.
     void Forget() noexcept { m_bPresent = false; }
-    bool IsPresent() const noexcept { return m_bPresent; }
-
-    // The record as last given to the shell.
-    const NOTIFYICONDATAW& Record() const noexcept { return m_record; }
 
 private:
     NOTIFYICONDATAW m_record{};
