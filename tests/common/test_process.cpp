@@ -114,4 +114,19 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
     }
 }
 
+EnvironmentScope::EnvironmentScope(const wchar_t* name, const wchar_t* value) : m_name(name) {
+    const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
+    if (length > 0) {
+        m_previous.resize(length);
+        const DWORD written = GetEnvironmentVariableW(name, m_previous.data(), length);
+        m_previous.resize(written);
+        m_hadValue = true;
+    }
+    SetEnvironmentVariableW(name, value);
+}
+
+EnvironmentScope::~EnvironmentScope() {
+    SetEnvironmentVariableW(m_name.c_str(), m_hadValue ? m_previous.c_str() : nullptr);
+}
+
 } // namespace lumivex::test

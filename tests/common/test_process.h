@@ -32,6 +32,21 @@ private:
     DWORD m_pid = 0;
 };
 
+// Sets an environment variable of the test (and so of the programs it starts) for the scope;
+// null removes it. The previous value comes back at scope end.
+class EnvironmentScope {
+public:
+    EnvironmentScope(const wchar_t* name, const wchar_t* value);
+    ~EnvironmentScope();
+    EnvironmentScope(const EnvironmentScope&) = delete;
+    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+
+private:
+    std::wstring m_name;
+    std::wstring m_previous;
+    bool m_hadValue = false;
+};
+
 // Runs a program to its end; returns its exit code or STILL_ACTIVE on timeout (then kills it).
 DWORD RunProgram(const std::wstring& program, const std::wstring& args, DWORD timeoutMs = 30000,
                  const std::wstring& workDir = L"");

@@ -24,7 +24,7 @@ BOOL CALLBACK CollectOfClass(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<ClassSearch*>(context);
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (ProcessOf(window) == search->pid && IsWindowVisible(window) &&
+    if ((search->pid == 0 || ProcessOf(window) == search->pid) && IsWindowVisible(window) &&
         (!search->className || lstrcmpW(name, search->className) == 0)) {
         search->found.push_back(window);
     }
@@ -73,6 +73,16 @@ bool TrayHoldsIcon(HWND owner, UINT id) {
     data.uFlags = NIF_TIP;
     lstrcpyW(data.szTip, L"Lumivex");
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+std::vector<std::wstring> ShellBalloonTexts() {
+    std::vector<std::wstring> texts;
+    for (HWND tip : VisibleTopLevelWindows(0, TOOLTIPS_CLASSW)) {
+        if (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) {
+            texts.push_back(WindowText(tip));
+        }
+    }
+    return texts;
 }
 
 DWORD ProcessOf(HWND window) {

@@ -23,8 +23,12 @@ DWORD ProcessOf(HWND window);
 // icon it holds (the tip set is "Lumivex", the one our icon has anyway).
 bool TrayHoldsIcon(HWND owner, UINT id);
 
-// Visible top-level windows of `pid` with the class `className` ("#32768": popup menus; null:
-// any class).
+// The texts of the balloons the shell shows at tray icons now: its visible balloon tooltips,
+// of whichever process. (The shell's title of a balloon cannot be read from outside.)
+std::vector<std::wstring> ShellBalloonTexts();
+
+// Visible top-level windows of `pid` (0: of any process) with the class `className` ("#32768":
+// popup menus; null: any class).
 std::vector<HWND> VisibleTopLevelWindows(DWORD pid, const wchar_t* className);
 
 // The first window below `root`, at any depth, with control id `id`; null if none.
