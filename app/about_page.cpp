@@ -2,13 +2,11 @@
 
 #include "app/app_ids.h"
 #include "app/app_rules.h"
+#include "app/program_version.h"
 #include "build_settings.h"
 #include "framework/app.h"
 #include "support/guarded.h"
 #include "support/language.h"
-#include "support/sys_assist.h"
-
-#include <vector>
 
 namespace lumivex::app {
 
@@ -17,6 +15,16 @@ CAboutLumivex::CAboutLumivex(HWND parent) : CDialog(IDD_ABOUT_LUMIVEX, parent) {
 void CAboutLumivex::DoDataExchange(fw::CDataExchange* pDX) {
     fw::DDX_Control(pDX, IDC_HOME_PAGE_LINK, m_homePage);
     fw::DDX_Control(pDX, IDC_SUPPORT_LINK, m_supportMail);
+    fw::DDX_Control(pDX, IDC_UPDATE_LINK, m_updateLink);
+}
+
+void CAboutLumivex::ShowUpdateNotice(const std::wstring& text, const std::wstring& address) {
+    if (!m_updateLink.GetSafeHwnd()) {
+        return;
+    }
+    m_updateLink.SetAddress(address);
+    m_updateLink.SetLinkText(text);
+    ::ShowWindow(m_updateLink.GetSafeHwnd(), SW_SHOW);
 }
 
 BOOL CAboutLumivex::OnInitDialog() {
@@ -31,15 +39,8 @@ BOOL CAboutLumivex::OnInitDialog() {
         m_supportMail.SetAddress(support);
         m_supportMail.SetLinkText(support);
 
-        const CFSysAssist system;
-        std::wstring productName;
-        std::wstring internalName;
-        std::wstring productVersion;
-        system.GetVersionStrings(nullptr, fw::ModuleInstance(), productName, internalName,
-                                 productVersion);
-        std::vector<std::wstring> fields;
-        system.SplitString(productVersion, L", ", fields);
-        ::SetDlgItemTextW(GetSafeHwnd(), IDC_VERSION_LABEL, VersionLabel(fields).c_str());
+        ::SetDlgItemTextW(GetSafeHwnd(), IDC_VERSION_LABEL,
+                          VersionLabel(ReadProgramVersion().fields).c_str());
 
         ::SetDlgItemTextW(GetSafeHwnd(), IDC_LEGAL_NOTICE, LUMIVEX_LEGAL_NOTICE);
     });

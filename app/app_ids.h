@@ -25,11 +25,13 @@
 // Options page.
 #define IDC_HELP_TEXT 1246
 #define IDC_AUTOSTART 1056
+#define IDC_CHECK_UPDATE 1057
 
 // About page (the version label shares its number with the main dialog's).
 #define IDC_LEGAL_NOTICE 24106
 #define IDC_HOME_PAGE_LINK 20096
 #define IDC_SUPPORT_LINK 20097
+#define IDC_UPDATE_LINK 20098 // shown once the update check has found a new version
 
 // Commands of the tray menu; "Open" is also what a second instance sends.
 #define ID_OPEN_LUMIVEX 26027

@@ -129,16 +129,19 @@ void CHLinkCtrl::OnClick() {
     }
 }
 
-bool CHLinkCtrl::OpenLink() const {
+bool OpenAddress(HWND parent, const std::wstring& address) {
     const WaitCursor wait;
-    HWND parent = ::GetParent(GetSafeHwnd());
     const ComScope com;
-    if (OpenWithShortcutObject(parent, m_strAddress)) {
+    if (OpenWithShortcutObject(parent, address)) {
         return true;
     }
     const auto result = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteW(parent, L"open", m_strAddress.c_str(), nullptr, nullptr, SW_SHOW));
+        ::ShellExecuteW(parent, L"open", address.c_str(), nullptr, nullptr, SW_SHOW));
     return result > 32;
+}
+
+bool CHLinkCtrl::OpenLink() const {
+    return OpenAddress(::GetParent(GetSafeHwnd()), m_strAddress);
 }
 
 HBRUSH CHLinkCtrl::OnCtlColor(HDC dc) {

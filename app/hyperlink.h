@@ -9,6 +9,9 @@
 
 namespace lumivex::app {
 
+// Opens `address` with the shell's Internet shortcut object, else with ShellExecuteW.
+bool OpenAddress(HWND parent, const std::wstring& address);
+
 enum class LinkState { Normal = 0, Visited = 1, Hover = 2 };
 
 class CHLinkCtrl : public fw::CStatic {
@@ -19,7 +22,7 @@ public:
     void SetLinkText(const std::wstring& text) const { SetText(text); }
     LinkState GetState() const noexcept { return m_state; }
 
-    // Opens the address with the shell's Internet shortcut object, else with ShellExecuteW.
+    // Opens the address (OpenAddress) for the control's parent.
     bool OpenLink() const;
 
     COLORREF m_crLink = RGB(0, 0, 255);

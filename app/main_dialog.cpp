@@ -1,13 +1,17 @@
 #include "app/main_dialog.h"
 
 #include "app/app_ids.h"
+#include "app/hyperlink.h"
 #include "app/instance_query.h"
+#include "app/program_version.h"
+#include "build_settings.h"
 #include "controller/core_assist.h"
 #include "framework/app.h"
 #include "support/guarded.h"
 #include "support/language.h"
 #include "support/lumivex_names.h"
 #include "update/auto_update.h"
+#include "update/update_rules.h"
 
 namespace lumivex::app {
 
@@ -15,6 +19,16 @@ namespace {
 
 // TPM_RIGHTBUTTON | TPM_RIGHTALIGN: the menu opens to the left of the pointer, as tray menus do.
 constexpr UINT kTrayMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;
+
+// Staging servers and tests point the check elsewhere, and make it come sooner.
+constexpr wchar_t kUpdateUrlVariable[] = L"LUMIVEX_UPDATE_URL";
+constexpr wchar_t kUpdateDelayVariable[] = L"LUMIVEX_UPDATE_DELAY";
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    wchar_t value[2048] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+    return length > 0 && length < ARRAYSIZE(value) ? std::wstring(value, length) : std::wstring();
+}
 
 UniqueIcon LoadProgramIcon(int sizeMetricX, int sizeMetricY) {
     return UniqueIcon(static_cast<HICON>(
@@ -71,17 +85,18 @@ void CLumivexMain::MapHandlers() {
     MapMessage(WM_HELP, [](WPARAM, LPARAM) -> LRESULT { return TRUE; });
     MapMessage(WM_TIMER, [this](WPARAM wParam, LPARAM) -> LRESULT {
         if (wParam == kUpdateTimerId) {
-            ::KillTimer(GetSafeHwnd(), kUpdateTimerId); // once per run
-            GetAutoUpdate().OnCheckTimer(GetSafeHwnd());
+            StartUpdateCheck();
         }
         return Default();
     });
     MapMessage(WM_TRAY_CALLBACK,
                [this](WPARAM wParam, LPARAM lParam) { return OnTaskBarN(wParam, lParam); });
-    MapMessage(WM_UPDATE_AVAILABLE, [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
-        GetAutoUpdate().OnUpdateAvailable(GetSafeHwnd(), wParam, lParam);
+    MapMessage(WM_UPDATE_AVAILABLE, [this](WPARAM, LPARAM) -> LRESULT {
+        OnUpdateAvailable();
         return 0;
     });
+    // An announcement without a new version: nothing shows it.
+    MapMessage(WM_UPDATE_INFO, [](WPARAM, LPARAM) -> LRESULT { return 0; });
     MapCommand(ID_APP_ABOUT, [this] { ShowAboutPage(); });
     MapCommand(ID_OPEN_LUMIVEX, [this] {
         ::ShowWindow(GetSafeHwnd(), SW_RESTORE);
@@ -104,6 +119,7 @@ BOOL CLumivexMain::OnInitDialog() {
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon.get()));
     UpdateTrayIcon();
 
+    m_pageOptions.m_onCheckUpdateChanged = [this](bool on) { ArmUpdateCheck(on); };
     if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {
         m_tabSheet.AddPage(GetLangText(L"15", L"Full Page Zoom"), &m_pageOptions);
     }
@@ -114,7 +130,7 @@ BOOL CLumivexMain::OnInitDialog() {
 
     MakeVersionLabelBold();
     if (GetCoreAssist().m_option.m_bCheckUpdate) {
-        ::SetTimer(self, kUpdateTimerId, kUpdateDelayMs, nullptr);
+        ArmUpdateCheck(true);
     }
     GetCoreAssist().EnableZoom();
     return TRUE;
@@ -132,6 +148,51 @@ void CLumivexMain::MakeVersionLabelBold() {
     if (m_boldFont) {
         ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont.get()), TRUE);
     }
+}
+
+void CLumivexMain::ArmUpdateCheck(bool on) {
+    HWND self = GetSafeHwnd();
+    if (!on) {
+        ::KillTimer(self, kUpdateTimerId);
+        return;
+    }
+    if (!m_bUpdateCheckStarted) {
+        const UINT delay =
+            UpdateDelayFrom(EnvironmentValue(kUpdateDelayVariable).c_str(), kUpdateDelayMs);
+        ::SetTimer(self, kUpdateTimerId, delay, nullptr);
+    }
+}
+
+void CLumivexMain::StartUpdateCheck() {
+    ::KillTimer(GetSafeHwnd(), kUpdateTimerId); // once per run
+    if (m_bUpdateCheckStarted) {
+        return;
+    }
+    m_bUpdateCheckStarted = true;
+    const ProgramVersion program = ReadProgramVersion();
+    const std::wstring version = CurrentVersionFrom(program.fields);
+    if (program.productName.empty() || version.empty()) {
+        return;
+    }
+    CAutoUpdate& update = GetAutoUpdate();
+    update.m_hNotifyWnd = GetSafeHwnd();
+    update.StartCheck(
+        true, program.productName,
+        UpdateUrlFrom(EnvironmentValue(kUpdateUrlVariable).c_str(), LUMIVEX_UPDATE_URL), version);
+}
+
+void CLumivexMain::OnUpdateAvailable() {
+    Guarded(L"CDialog", L"OnUpdateAvailable", [this] {
+        const CAutoUpdate& update = GetAutoUpdate();
+        const std::wstring title = GetLangText(L"10", L"Lumivex Update");
+        const std::wstring text = GetLangText(
+            L"11", L"New version of Lumivex is available, click here for more information.");
+        m_strUpdateAddress = NoticeAddress(update.m_strNewVerFile, LUMIVEX_HOME_PAGE);
+        m_pageAbout.ShowUpdateNotice(text, m_strUpdateAddress);
+        if (update.m_bNotify) {
+            m_trayIcon.ShowBalloon(title, text);
+        }
+    });
 }
 
 int CLumivexMain::ToggleVisibility() {
@@ -175,6 +236,11 @@ LRESULT CLumivexMain::OnTaskBarN(WPARAM wParam, LPARAM lParam) {
             break;
         case WM_RBUTTONUP:
             ShowTrayMenu();
+            break;
+        case NIN_BALLOONUSERCLICK:
+            if (!m_strUpdateAddress.empty()) {
+                OpenAddress(GetSafeHwnd(), m_strUpdateAddress);
+            }
             break;
         default:
             break;

@@ -10,6 +10,8 @@
 #include "framework/dialog.h"
 #include "framework/owners.h"
 
+#include <string>
+
 namespace lumivex::app {
 
 class CLumivexMain : public fw::CDialog {
@@ -43,6 +45,13 @@ private:
     void OnShowTrayIconClicked();
     void ShowTrayMenu();
     void MakeVersionLabelBold();
+    // Sets the update timer (once per run) or, when `on` is false, takes a pending one back.
+    void ArmUpdateCheck(bool on);
+    // The update timer fired: the check starts on its worker.
+    void StartUpdateCheck();
+    // The worker found another version: a balloon at the tray icon and a link on the about
+    // page, both leading to the notice's address.
+    void OnUpdateAvailable();
     // Reads the check box and stores it in the options, which are then saved.
     void StoreShowTrayIcon();
 
@@ -54,6 +63,8 @@ private:
     UniqueIcon m_hSmallIcon;
     UniqueFont m_boldFont;
     UINT m_nTaskbarCreated = 0;
+    bool m_bUpdateCheckStarted = false;
+    std::wstring m_strUpdateAddress; // what a click on the update balloon opens
 };
 
 } // namespace lumivex::app

@@ -2,6 +2,7 @@
 
 #include "app/app_ids.h"
 #include "app/autostart.h"
+#include "controller/core_assist.h"
 #include "support/language.h"
 
 namespace lumivex::app {
@@ -21,16 +22,27 @@ CPgeFindWin::CPgeFindWin(HWND parent) : CDialog(IDD_FIND_WIN, parent) {
         UpdateData(true);
         SetAutostart(m_bAutostart);
     });
+    MapCommand(IDC_CHECK_UPDATE, [this] {
+        UpdateData(true);
+        CCoreAssist& core = GetCoreAssist();
+        core.m_option.m_bCheckUpdate = m_bCheckUpdate ? 1 : 0;
+        core.SaveOptions();
+        if (m_onCheckUpdateChanged) {
+            m_onCheckUpdateChanged(m_bCheckUpdate != 0);
+        }
+    });
 }
 
 void CPgeFindWin::DoDataExchange(fw::CDataExchange* pDX) {
     fw::DDX_Check(pDX, IDC_AUTOSTART, m_bAutostart);
+    fw::DDX_Check(pDX, IDC_CHECK_UPDATE, m_bCheckUpdate);
 }
 
 BOOL CPgeFindWin::OnInitDialog() {
     CDialog::OnInitDialog();
     TranslateDialog(GetSafeHwnd(), IDD_FIND_WIN);
     m_bAutostart = IsAutostartSet() ? 1 : 0;
+    m_bCheckUpdate = GetCoreAssist().m_option.m_bCheckUpdate ? 1 : 0;
     ::SetDlgItemTextW(GetSafeHwnd(), IDC_HELP_TEXT,
                       GetLangMessage(L"24", kDefaultHelpText).c_str());
     UpdateData(false);

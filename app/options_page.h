@@ -1,7 +1,10 @@
-// The first page of the main dialog: how zoom is used, and whether Lumivex starts at logon.
+// The first page of the main dialog: how zoom is used, whether Lumivex starts at logon, and
+// whether it looks for updates.
 #pragma once
 
 #include "framework/dialog.h"
+
+#include <functional>
 
 namespace lumivex::app {
 
@@ -13,7 +16,10 @@ public:
     void SetAutostart(int flag);
     bool IsAutostartSet() const;
 
-    int m_bAutostart = 0; // check box 1056
+    int m_bAutostart = 0;   // check box 1056
+    int m_bCheckUpdate = 0; // check box 1057: the option of the same name, saved at each click
+    // Told when the user turns the update check on or off.
+    std::function<void(bool on)> m_onCheckUpdateChanged;
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;

@@ -4,6 +4,13 @@
 
 namespace lumivex::app {
 
+namespace {
+
+// Shells since Vista take the system's own time; older ones this one.
+constexpr UINT kBalloonTimeoutMs = 15000;
+
+} // namespace
+
 bool CTrayIcon::Add(HWND owner, HICON icon, const wchar_t* tip) {
     if (m_bPresent) {
         return true;
@@ -20,6 +27,21 @@ bool CTrayIcon::Add(HWND owner, HICON icon, const wchar_t* tip) {
     std::wcsncpy(m_record.szTip, tip, ARRAYSIZE(m_record.szTip) - 1);
     m_bPresent = ::Shell_NotifyIconW(NIM_ADD, &m_record) != FALSE;
     return m_bPresent;
+}
+
+bool CTrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!m_bPresent) {
+        return false;
+    }
+    NOTIFYICONDATAW balloon = m_record;
+    balloon.uFlags = NIF_INFO;
+    std::wcsncpy(balloon.szInfoTitle, title.c_str(), ARRAYSIZE(balloon.szInfoTitle) - 1);
+    balloon.szInfoTitle[ARRAYSIZE(balloon.szInfoTitle) - 1] = L'\0';
+    std::wcsncpy(balloon.szInfo, text.c_str(), ARRAYSIZE(balloon.szInfo) - 1);
+    balloon.szInfo[ARRAYSIZE(balloon.szInfo) - 1] = L'\0';
+    balloon.dwInfoFlags = NIIF_INFO;
+    balloon.uTimeout = kBalloonTimeoutMs;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
 }
 
 void CTrayIcon::Delete() {

@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 namespace lumivex::app {
 
 // Messages of the tray icon to the main dialog.
@@ -22,6 +24,11 @@ public:
     bool Add(HWND owner, HICON icon, const wchar_t* tip);
     // Removes the icon if it is there.
     void Delete();
+    // Shows a balloon with `title` and `text` (cut to what the record holds) at the icon; false
+    // when the icon is not there or the shell refused it. A click on it reaches the owner as
+    // NIN_BALLOONUSERCLICK.
+    bool ShowBalloon(const std::wstring& title, const std::wstring& text);
+    bool IsPresent() const noexcept { return m_bPresent; }
     // The shell lost its icons (Explorer restarted, or the taskbar came up after us): whatever
     // was there is gone and must be added again.
     void Forget() noexcept { m_bPresent = false; }
