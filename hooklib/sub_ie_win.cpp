@@ -1,6 +1,7 @@
 #include "hooklib/sub_ie_win.h"
 
 #include "hooklib/browser_ids.h"
+#include "hooklib/sub_win_table.h"
 #include "support/guarded.h"
 
 namespace lumivex::hook {
@@ -55,8 +56,20 @@ bool CSubIEWin::bSubclassWin(HWND hWnd) {
 
 bool CSubIEWin::bUnSubclassWin() {
     return Guarded(L"CSubIEWin", L"bUnSubclassWin", true, [&] {
-        WNDPROC previous = m_pfnOldProc.exchange(nullptr);
-        if (previous) {
+        WNDPROC previous = m_pfnOldProc.load();
+        if (!previous) {
+            return true;
+        }
+        // Only our own procedure may be replaced: over a later subclass, putting ours back would
+        // cut that one off, and it still holds and may call ours. Forwarding is set up before our
+        // own record goes, so no message in between is lost.
+        const bool oursInFront =
+            GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SubIEWinProc);
+        if (!oursInFront && IsWindow(m_hWnd)) {
+            KeepForwarding(m_hWnd, previous);
+        }
+        m_pfnOldProc.store(nullptr);
+        if (oursInFront) {
             SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         }
         return true;

@@ -21,7 +21,8 @@ public:
 
     // Installs SubIEWinProc and posts the attach message; false when the window refused.
     bool bSubclassWin(HWND hWnd);
-    // Gives the window its previous procedure back; always true.
+    // Gives the window its previous procedure back, or, under a later subclass, leaves ours
+    // forwarding to it (KeepForwarding); always true.
     bool bUnSubclassWin();
 
     void OnAttachBrowser();

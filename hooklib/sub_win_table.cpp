@@ -36,7 +36,35 @@ void Discard(const std::shared_ptr<CSubIEWin>& window) {
     window->ReleaseBrowser();
 }
 
+// The forwarding windows: never destroyed, as the library is never unloaded once there is one.
+struct Forwarding {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::map<HWND, WNDPROC> previous;
+};
+
+Forwarding& ForwardingWindows() {
+    alignas(Forwarding) static unsigned char storage[sizeof(Forwarding)];
+    static Forwarding* forwarding = new (storage) Forwarding();
+    return *forwarding;
+}
+
 } // namespace
+
+void KeepForwarding(HWND hWnd, WNDPROC previous) {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&SubIEWinProc), &self);
+    Forwarding& forwarding = ForwardingWindows();
+    ExclusiveLock lock(forwarding.lock);
+    forwarding.previous[hWnd] = previous;
+}
+
+WNDPROC ForwardingProc(HWND hWnd) {
+    Forwarding& forwarding = ForwardingWindows();
+    SharedLock lock(forwarding.lock);
+    auto found = forwarding.previous.find(hWnd);
+    return found == forwarding.previous.end() ? nullptr : found->second;
+}
 
 CSubWinTable& SubWinTable() {
     // Constructed in place and never destroyed (see the header).
@@ -113,17 +141,36 @@ std::size_t CSubWinTable::Count() const {
     return m_map.size();
 }
 
-LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SUBIEWIN_PROBE) {
-        return SUBIEWIN_PROBE_REPLY;
+namespace {
+
+// A window whose subclass we left while a later one still calls us: everything passes on.
+LRESULT Forward(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = ForwardingProc(hWnd);
+    if (!previous) {
+        // Not ours (any more), and nowhere to forward to.
+        return DefWindowProcW(hWnd, message, wParam, lParam);
     }
+    const LRESULT result = CallWindowProcW(previous, hWnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        Forwarding& forwarding = ForwardingWindows();
+        ExclusiveLock lock(forwarding.lock);
+        forwarding.previous.erase(hWnd);
+    }
+    return result;
+}
+
+} // namespace
+
+LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // Held for the whole message, so the object outlives anything the handlers or the previous
     // procedure do to the window.
     std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd);
     WNDPROC previous = window ? window->OldProc() : nullptr;
     if (!previous) {
-        // Not ours (any more), and nowhere to forward to.
-        return DefWindowProcW(hWnd, message, wParam, lParam);
+        return Forward(hWnd, message, wParam, lParam);
+    }
+    if (message == WM_SUBIEWIN_PROBE) {
+        return SUBIEWIN_PROBE_REPLY;
     }
 
     Guarded(L"", L"", [&] {

@@ -35,6 +35,13 @@ private:
     std::map<HWND, std::shared_ptr<CSubIEWin>> m_map;
 };
 
+// Windows that another subclass took over after ours: ours cannot leave their chain without
+// cutting the later one off, so it stays and only passes every message on to `previous`, and the
+// library stays loaded for the rest of the process (the later subclass may call it any time).
+void KeepForwarding(HWND hWnd, WNDPROC previous);
+// The procedure such a window's messages go on to; null for any other window.
+WNDPROC ForwardingProc(HWND hWnd);
+
 // The one table of this process. It is never destroyed: at process end its objects must not
 // call into browsers whose libraries may be gone, and at unload RemoveAllSubWin has emptied it.
 CSubWinTable& SubWinTable();

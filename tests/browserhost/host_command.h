@@ -38,6 +38,10 @@ enum class Verb {
     Leak,       // leak N: adds a reference on browser N's browser object that nobody releases
     Zoom,       // zoom N: the zoom level browser N shows
     WndProc,    // wndproc N: 1 while browser N's window procedure is the host's own
+    Subclass,   // subclass N: the host subclasses browser N over whatever is there (as programs
+                // do after a hook's subclass); 1
+    Unsubclass, // unsubclass N: puts back the procedure "subclass" saved; 1
+    Seen,       // seen N: messages the host's subclass of browser N has passed on
     SelfTest,   // selftest N: document-to-browser sequence and zoom 150 in-process; 1 on success
     Unexpected, // unexpected N: calls an unimplemented IWebBrowser2 slot (GoHome)
     Quit,       // quit: the whole host ends

@@ -49,12 +49,52 @@ std::intptr_t Initialize(const BrowserRecord& record, const std::vector<long lon
     return result;
 }
 
+// The host's own subclass of a browser window, made after the hook's: it passes everything on to
+// the procedure it found and counts what it passed. Its state lives in window properties.
+constexpr wchar_t kSavedProcProperty[] = L"LumivexHostSavedProc";
+constexpr wchar_t kSeenProperty[] = L"LumivexHostSeen";
+
+LRESULT CALLBACK HostSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto saved = reinterpret_cast<WNDPROC>(GetPropW(window, kSavedProcProperty));
+    const auto seen = reinterpret_cast<std::uintptr_t>(GetPropW(window, kSeenProperty));
+    SetPropW(window, kSeenProperty, reinterpret_cast<HANDLE>(seen + 1));
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, kSavedProcProperty);
+        RemovePropW(window, kSeenProperty);
+    }
+    return saved ? CallWindowProcW(saved, window, message, wParam, lParam)
+                 : DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::intptr_t SubclassByHost(HWND window) {
+    if (GetPropW(window, kSavedProcProperty)) {
+        return 0;
+    }
+    const LONG_PTR saved = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    SetPropW(window, kSavedProcProperty, reinterpret_cast<HANDLE>(saved));
+    SetPropW(window, kSeenProperty, nullptr);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostSubclassProc));
+    return 1;
+}
+
+std::intptr_t UnsubclassByHost(HWND window) {
+    const auto saved = reinterpret_cast<LONG_PTR>(RemovePropW(window, kSavedProcProperty));
+    if (!saved) {
+        return 0;
+    }
+    SetWindowLongPtrW(window, GWLP_WNDPROC, saved);
+    return 1;
+}
+
 bool NeedsLiveWindow(Verb verb) {
     switch (verb) {
     case Verb::Focus:
     case Verb::Destroy:
     case Verb::Initialize:
     case Verb::WndProc:
+    case Verb::Subclass:
+    case Verb::Unsubclass:
+    case Verb::Seen:
     case Verb::SelfTest:
         return true;
     default:
@@ -83,6 +123,13 @@ std::intptr_t RunBrowserCommand(const FrameData& frame, BrowserRecord& record,
                        reinterpret_cast<LONG_PTR>(&BrowserWindowProc)
                    ? 1
                    : 0;
+    case Verb::Subclass:
+        return SubclassByHost(record.window);
+    case Verb::Unsubclass:
+        return UnsubclassByHost(record.window);
+    case Verb::Seen:
+        return static_cast<std::intptr_t>(
+            reinterpret_cast<std::uintptr_t>(GetPropW(record.window, kSeenProperty)));
     case Verb::SelfTest:
         return RunSelfTest(record);
     case Verb::Unexpected:
