@@ -162,15 +162,16 @@ LRESULT Forward(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The probe is answered for any window but one we left forwarding: that one is ours no more.
+    if (message == WM_SUBIEWIN_PROBE && !ForwardingProc(hWnd)) {
+        return SUBIEWIN_PROBE_REPLY;
+    }
     // Held for the whole message, so the object outlives anything the handlers or the previous
     // procedure do to the window.
     std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd);
     WNDPROC previous = window ? window->OldProc() : nullptr;
     if (!previous) {
         return Forward(hWnd, message, wParam, lParam);
-    }
-    if (message == WM_SUBIEWIN_PROBE) {
-        return SUBIEWIN_PROBE_REPLY;
     }
 
     Guarded(L"", L"", [&] {
