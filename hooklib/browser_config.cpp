@@ -66,6 +66,15 @@ std::wstring ReadValue(const std::wstring& file, const wchar_t* section, const s
     return std::wstring(value, length);
 }
 
+// True when both stamps name the same state of the file.
+bool SameStamp(bool exists, const FILETIME& written, ULONGLONG size, bool knownExists,
+               const FILETIME& knownWritten, ULONGLONG knownSize) {
+    if (exists != knownExists) {
+        return false;
+    }
+    return !exists || (CompareFileTime(&written, &knownWritten) == 0 && size == knownSize);
+}
+
 } // namespace
 
 BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
@@ -77,6 +86,9 @@ BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
             fallback = CFFileAssist().SplitPath(ownPath, SPLIT_DRIVE | SPLIT_DIR);
         }
         m_strConfigFile = UserDataFolder(fallback, m_appDataLookup) + L"\\" + kBrowsersIniName;
+        AcquireSRWLockExclusive(&m_readingLock);
+        m_reading = EnabledReading(); // a reading of another file says nothing about this one
+        ReleaseSRWLockExclusive(&m_readingLock);
         return TRUE;
     });
 }
@@ -91,7 +103,30 @@ BOOL CBrowserConfig::bIsProcessEnabled() const {
         // A process that cannot be opened or named is zoomed.
         return TRUE;
     }
-    return ReadValue(m_strConfigFile, kProcessesSection, name).empty() ? TRUE : FALSE;
+    // Reading the file at every focus change costs several times the change itself; its stamp
+    // is cheap, and an edit changes it, so an edit still counts at the next focus change.
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    const bool exists =
+        GetFileAttributesExW(m_strConfigFile.c_str(), GetFileExInfoStandard, &data) != FALSE;
+    const ULONGLONG size =
+        exists ? (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow : 0;
+    AcquireSRWLockShared(&m_readingLock);
+    const EnabledReading known = m_reading;
+    ReleaseSRWLockShared(&m_readingLock);
+    if (known.valid &&
+        SameStamp(exists, data.ftLastWriteTime, size, known.exists, known.written, known.size)) {
+        return known.enabled;
+    }
+    EnabledReading fresh;
+    fresh.valid = true;
+    fresh.exists = exists;
+    fresh.written = data.ftLastWriteTime;
+    fresh.size = size;
+    fresh.enabled = ReadValue(m_strConfigFile, kProcessesSection, name).empty() ? TRUE : FALSE;
+    AcquireSRWLockExclusive(&m_readingLock);
+    m_reading = fresh;
+    ReleaseSRWLockExclusive(&m_readingLock);
+    return fresh.enabled;
 }
 
 BOOL CBrowserConfig::bNeedPrompt(std::wstring& name) const {

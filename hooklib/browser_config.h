@@ -19,7 +19,8 @@ public:
     // The lower-case file name of this process's executable, or empty.
     std::wstring GetProcessExeName() const;
 
-    // 1 when this program's browser windows may be subclassed. Reads the file every time.
+    // 1 when this program's browser windows may be subclassed. The file is read again only when
+    // its last-write time or size changed since the last reading.
     BOOL bIsProcessEnabled() const;
 
     // 1 when the first-use prompt shall be shown now; `name` receives the program's name.
@@ -39,7 +40,18 @@ protected:
     std::wstring m_strConfigFile;
 
 private:
+    // The file's stamp at the last reading and what that reading decided.
+    struct EnabledReading {
+        bool valid = false;
+        bool exists = false;
+        FILETIME written = {};
+        ULONGLONG size = 0;
+        BOOL enabled = TRUE;
+    };
+
     AppDataLookup m_appDataLookup = nullptr;
+    mutable SRWLOCK m_readingLock = SRWLOCK_INIT;
+    mutable EnabledReading m_reading;
 };
 
 } // namespace lumivex::hook

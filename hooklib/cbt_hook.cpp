@@ -20,13 +20,15 @@ bool HoldsHook() {
 }
 
 LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
-    LumivexDllApp& app = TheApp();
-    app.EnsureStarted();
     if (nCode == HCBT_SETFOCUS && wParam) {
         const HWND window = reinterpret_cast<HWND>(wParam);
         wchar_t className[256] = {};
         if (GetClassNameW(window, className, 256) &&
             EqualsIgnoringAsciiCase(className, kBrowserWindowClass)) {
+            // Start-up waits for a browser window: the hook enters every program of the
+            // desktop, and one without a browser window must see no more than this class read.
+            LumivexDllApp& app = TheApp();
+            app.EnsureStarted();
             Guarded(L"", L"", [&] {
                 if (app.bIsProcessEnabled()) {
                     SubWinTable().AddSubWin(window);

@@ -25,7 +25,6 @@ bool LumivexDllApp::OnStartup() {
     return Guarded(L"", L"", true, [&] {
         bGetAllConfigs(GetInstance());
         EnableDebugPrivilege();
-        CreateFlashPen();
         return true;
     });
 }

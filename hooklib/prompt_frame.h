@@ -9,7 +9,7 @@ namespace lumivex::hook {
 inline constexpr UINT_PTR IDT_PROMPT_FLASH = 19999;
 inline constexpr UINT kPromptFlashMs = 1000;
 
-// The process-wide pen of the frame (g_hFlashPen): made at library start-up if missing,
+// The process-wide pen of the frame (g_hFlashPen): made when a prompt is shown, if missing,
 // deleted when the library leaves a live process.
 void CreateFlashPen();
 void DeleteFlashPen();

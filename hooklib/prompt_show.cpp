@@ -20,12 +20,14 @@ void CSubIEWin::ShowFirstUsePrompt() {
     if (!::IsWindowVisible(window)) {
         return; // the run's one prompt is used up
     }
+    CreateFlashPen(); // made only where a prompt is shown, not in every process
     ::SetTimer(window, IDT_PROMPT_FLASH, kPromptFlashMs, nullptr);
     const HICON icon = ::LoadIconW(nullptr, IDI_INFORMATION);
     // The library never starts the language service, so the built-in texts are the ones shown;
     // its code is not linked in, which keeps the library small in every process it enters.
     const std::wstring title = FormatPromptText(kPromptTitleText, exeName);
-    const std::wstring message = FormatPromptText(kPromptMessageText, exeName);
+    const std::wstring message =
+        EditControlLineBreaks(FormatPromptText(kPromptMessageText, exeName));
 
     bool ticked = false;
     {

@@ -20,4 +20,16 @@ std::wstring FormatPromptText(std::wstring_view format, std::wstring_view name) 
     return text;
 }
 
+std::wstring EditControlLineBreaks(std::wstring_view text) {
+    std::wstring result;
+    result.reserve(text.size() + 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) {
+            result += L'\r';
+        }
+        result += text[i];
+    }
+    return result;
+}
+
 } // namespace lumivex::hook

@@ -20,4 +20,7 @@ inline constexpr wchar_t kPromptCheckText[] = L"Don't prompt again";
 // formatting read arguments that were not passed.
 std::wstring FormatPromptText(std::wstring_view format, std::wstring_view name);
 
+// `text` with every line break as "\r\n": a multi-line edit control breaks a line only there.
+std::wstring EditControlLineBreaks(std::wstring_view text);
+
 } // namespace lumivex::hook

@@ -156,7 +156,7 @@ TEST_F(ProgramName, IsTheExecutablesFileNameWithOnlyAToZLowered) {
 
 using Exclusion = BrowserConfig;
 
-TEST_F(Exclusion, AnyNonEmptyProcessesValueExcludesAndEveryCallReadsTheFile) {
+TEST_F(Exclusion, AnyNonEmptyProcessesValueExcludesAndEveryEditCounts) {
     EXPECT_EQ(m_config.bIsProcessEnabled(), TRUE) << "no file";
     ASSERT_TRUE(Write(L"Processes", L"other.exe", L"0"));
     ASSERT_TRUE(Write(L"Browsers", kOwnName, L"0"));
@@ -164,6 +164,7 @@ TEST_F(Exclusion, AnyNonEmptyProcessesValueExcludesAndEveryCallReadsTheFile) {
     for (const std::wstring& value :
          std::vector<std::wstring>{L"0", L"1", L"no", std::wstring(100, L'x')}) {
         SCOPED_TRACE(test::Narrow(value));
+        Sleep(30); // "0" and "1" keep the size: the write time must move for the edit to count
         ASSERT_TRUE(Write(L"Processes", kOwnName, value));
         EXPECT_EQ(m_config.bIsProcessEnabled(), FALSE);
     }
@@ -173,6 +174,50 @@ TEST_F(Exclusion, AnyNonEmptyProcessesValueExcludesAndEveryCallReadsTheFile) {
     ASSERT_TRUE(
         WritePrivateProfileStringW(L"Processes", kOwnName, nullptr, m_config.ConfigFile().c_str()));
     ASSERT_TRUE(Write(L"PROCESSES", L"HOOK_CONFIG_TEST.EXE", L"0"));
+    EXPECT_EQ(m_config.bIsProcessEnabled(), FALSE);
+}
+
+TEST_F(Exclusion, FileIsReadAgainOnlyWhenItsWriteTimeOrSizeChanged) {
+    ASSERT_TRUE(Write(L"Processes", kOwnName, L"0"));
+    ASSERT_EQ(m_config.bIsProcessEnabled(), FALSE);
+    WIN32_FILE_ATTRIBUTE_DATA before = {};
+    ASSERT_TRUE(
+        GetFileAttributesExW(m_config.ConfigFile().c_str(), GetFileExInfoStandard, &before));
+
+    // Same size, same write time, own entry gone: the earlier reading still holds.
+    ASSERT_TRUE(
+        WritePrivateProfileStringW(L"Processes", kOwnName, nullptr, m_config.ConfigFile().c_str()));
+    std::wstring renamed = kOwnName;
+    renamed[0] = L'x';
+    ASSERT_TRUE(Write(L"Processes", renamed, L"0"));
+    {
+        lumivex::UniqueHandle file(CreateFileW(m_config.ConfigFile().c_str(), FILE_WRITE_ATTRIBUTES,
+                                               0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(static_cast<bool>(file));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &before.ftLastWriteTime));
+    }
+    EXPECT_EQ(m_config.bIsProcessEnabled(), FALSE) << "an unchanged stamp must not read again";
+
+    // A moved write time alone makes it read again.
+    FILETIME later = before.ftLastWriteTime;
+    later.dwLowDateTime += 10'000'000;
+    if (later.dwLowDateTime < before.ftLastWriteTime.dwLowDateTime) {
+        ++later.dwHighDateTime;
+    }
+    {
+        lumivex::UniqueHandle file(CreateFileW(m_config.ConfigFile().c_str(), FILE_WRITE_ATTRIBUTES,
+                                               0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(static_cast<bool>(file));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &later));
+    }
+    EXPECT_EQ(m_config.bIsProcessEnabled(), TRUE);
+
+    // A removed file, and a file that comes back, count too.
+    ASSERT_TRUE(Write(L"Processes", kOwnName, L"0"));
+    EXPECT_EQ(m_config.bIsProcessEnabled(), FALSE);
+    ASSERT_TRUE(DeleteFileW(m_config.ConfigFile().c_str()));
+    EXPECT_EQ(m_config.bIsProcessEnabled(), TRUE) << "no file";
+    ASSERT_TRUE(Write(L"Processes", kOwnName, L"1"));
     EXPECT_EQ(m_config.bIsProcessEnabled(), FALSE);
 }
 

@@ -1,5 +1,6 @@
 // The per-program exclusion in browsers.ini, with the host copied under another program's name:
-// read at every focus change, never for windows already taken.
+// counted at the next focus change, never for windows already taken; and start-up only where a
+// browser window got the focus.
 #include "hook_fixture.h"
 
 #include "test_files.h"
@@ -57,6 +58,27 @@ TEST_F(ProgramConfig, EmptyValueDoesNotExclude) {
     ASSERT_TRUE(FocusAndSettle(viewer, 0)) << viewer.Transcript();
     EXPECT_TRUE(AnswersProbe(viewer.browser(0)));
     EXPECT_TRUE(Zooms(viewer, 0)) << viewer.Transcript();
+}
+
+TEST_F(ProgramConfig, StartUpWaitsForAFocusChangeIntoABrowserWindow) {
+    // A started program copies this one's token: earlier start-ups in this process enabled the
+    // privilege here, so it is switched off first.
+    ASSERT_TRUE(DisableOwnDebugPrivilege());
+    HostProcess plain;
+    ASSERT_TRUE(plain.Start(L"--browsers=2 --class=Plain_Pane")) << plain.error();
+    ASSERT_TRUE(FocusAndSettle(plain, 0)) << plain.Transcript();
+    ASSERT_TRUE(FocusAndSettle(plain, 1)) << plain.Transcript();
+    EXPECT_EQ(DebugPrivilegeEnabled(plain.pid()), std::optional<bool>(false))
+        << "a program without a browser window took the start-up step";
+
+    // The same reading shows the step where a browser window got the focus.
+    HostProcess browser;
+    ASSERT_TRUE(browser.Start(L"--browsers=1")) << browser.error();
+    ASSERT_TRUE(FocusAndSettle(browser, 0)) << browser.Transcript();
+    EXPECT_TRUE(AnswersProbe(browser.browser(0)));
+    EXPECT_EQ(DebugPrivilegeEnabled(browser.pid()), std::optional<bool>(true));
+    EXPECT_EQ(plain.Quit(), 0u) << plain.Transcript();
+    EXPECT_EQ(browser.Quit(), 0u) << browser.Transcript();
 }
 
 TEST_F(ProgramConfig, EditWhileRunningCountsAtTheNextFocusChangeOnly) {

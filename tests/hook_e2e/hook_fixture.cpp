@@ -122,6 +122,42 @@ bool FocusAndSettle(HostProcess& host, int index) {
         .has_value();
 }
 
+std::optional<bool> DebugPrivilegeEnabled(DWORD pid) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    UniqueHandle token;
+    if (!process || !OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) {
+        return std::nullopt;
+    }
+    LUID debug = {};
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &debug) || size == 0 ||
+        !GetTokenInformation(token.get(), TokenPrivileges, buffer.data(), size, &size)) {
+        return std::nullopt;
+    }
+    const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+        const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];
+        if (entry.Luid.LowPart == debug.LowPart && entry.Luid.HighPart == debug.HighPart) {
+            return (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+        }
+    }
+    return std::nullopt;
+}
+
+bool DisableOwnDebugPrivilege() {
+    UniqueHandle token;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = 0;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put()) &&
+           LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid) &&
+           AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr,
+                                 nullptr) &&
+           DebugPrivilegeEnabled(GetCurrentProcessId()) == std::optional<bool>(false);
+}
+
 std::vector<int> Gesture::Levels() const {
     std::vector<int> levels;
     for (const LogLine& line : execwb) {

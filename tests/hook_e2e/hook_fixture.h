@@ -13,6 +13,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,12 @@ bool AnswersProbe(HWND window);
 // "focus N" and, when that focus change made the library take the window, a wait until the
 // attach message has been handled (the library is done reaching the browser).
 bool FocusAndSettle(HostProcess& host, int index);
+
+// Whether the debug privilege is enabled in process `pid`'s token, which the library's start-up
+// does; nothing when the token cannot be read or does not hold the privilege.
+std::optional<bool> DebugPrivilegeEnabled(DWORD pid);
+// Switches the debug privilege off in this process's token; false when that failed.
+bool DisableOwnDebugPrivilege();
 
 // What one injected gesture did: whether it reached the host, and the browser calls it caused.
 struct Gesture {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+using lumivex::hook::EditControlLineBreaks;
 using lumivex::hook::FormatPromptText;
+using lumivex::hook::kPromptMessageText;
 
 TEST(PromptText, NameReplacesEveryPlaceholderAndDoublePercentIsOne) {
     EXPECT_EQ(FormatPromptText(L"Lumivex - %s", L"hh.exe"), L"Lumivex - hh.exe");
@@ -21,4 +23,15 @@ TEST(PromptText, OtherPerCentSequencesStandAsWritten) {
     EXPECT_EQ(FormatPromptText(L"50%", L"x"), L"50%");
     EXPECT_EQ(FormatPromptText(L"%", L"x"), L"%");
     EXPECT_EQ(FormatPromptText(L"a%\nb", L"x"), L"a%\nb");
+}
+
+TEST(PromptText, EveryLineBreakReachesTheEditControlAsCrLf) {
+    EXPECT_EQ(EditControlLineBreaks(L"a\nb\n"), L"a\r\nb\r\n");
+    EXPECT_EQ(EditControlLineBreaks(L"\n\n"), L"\r\n\r\n");
+    EXPECT_EQ(EditControlLineBreaks(L"a\r\nb"), L"a\r\nb") << "no second carriage return";
+    EXPECT_EQ(EditControlLineBreaks(L"a\rb"), L"a\rb");
+    const std::wstring shown = EditControlLineBreaks(FormatPromptText(kPromptMessageText, L"x"));
+    EXPECT_NE(shown.find(L"[x]by Lumivex. \r\n Press"), std::wstring::npos);
+    EXPECT_EQ(shown.find(L"\n", shown.find(L"\r\n") + 2), std::wstring::npos)
+        << "the built-in text breaks once";
 }
