@@ -74,7 +74,7 @@ TEST_F(Prompt, FirstBrowserWindowOfARunPromptsOverItsDisabledOwnerAndTheSecondDo
 
     EXPECT_EQ(Narrow(TextOf(dialog)), "Lumivex - prompthost.exe");
     EXPECT_EQ(Narrow(TextOf(GetDlgItem(dialog, kTextId))),
-              "Page zoom functionality is added to this browser [prompthost.exe]by Lumivex. \n "
+              "Page zoom functionality is added to this browser [prompthost.exe]by Lumivex. \r\n "
               "Press [CTRL +] or [CTRL Mousewheel up] to zoom in. Press [CTRL -] or [CTRL "
               "Mousewheel down] to zoom out. Reset zoom to 100% with Ctrl-0.");
     HWND check = GetDlgItem(dialog, kCheckId);
