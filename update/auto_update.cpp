@@ -2,7 +2,6 @@
 
 #include "support/guarded.h"
 
-#include <cwctype>
 #include <optional>
 
 namespace lumivex {
@@ -52,18 +51,6 @@ public:
 private:
     CInet& m_inet;
 };
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A key's value, or nothing when it is missing or empty.
 std::optional<std::wstring> ReadValue(const std::wstring& file, const wchar_t* section,
@@ -144,12 +131,12 @@ void CAutoUpdate::ReadDescription(const std::wstring& file) {
     if (auto version = ReadValue(file, section, L"Version", kValueChars)) {
         m_strLatestVersion = std::move(*version);
         // Any difference counts, an older version on the server included.
-        if (!EqualNoCase(m_strLatestVersion, m_strCurVersion)) {
+        if (!EqualsNoCase(m_strLatestVersion, m_strCurVersion)) {
             m_bNewVersion = 1;
         }
         m_bNotify = 1;
         if (auto notify = ReadValue(file, section, L"Notify", kValueChars);
-            notify && EqualNoCase(*notify, L"False")) {
+            notify && EqualsNoCase(*notify, L"False")) {
             m_bNotify = 0;
         }
         ReadInto(m_strNewVerFile, file, section, L"NewVerFile");
@@ -168,7 +155,7 @@ void CAutoUpdate::ReadDescription(const std::wstring& file) {
         return;
     }
     if (auto valid = ReadValue(file, L"Info", L"Valid", kValueChars);
-        valid && EqualNoCase(*valid, L"True")) {
+        valid && EqualsNoCase(*valid, L"True")) {
         ReadInto(m_strInfoID, file, L"Info", L"InfoID");
         ReadInto(m_strNewVerFile, file, L"Info", L"NewVerFile");
         ReadInto(m_strNewInfo, file, L"Info", L"NewInfo", kInfoChars);

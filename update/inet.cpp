@@ -36,10 +36,6 @@ unsigned long long SizeLimit(int kb) {
     return kb > 0 ? 1000ULL * static_cast<unsigned>(kb) : 0;
 }
 
-bool AboveLimit(const std::optional<unsigned long long>& announced, int kb) {
-    return announced && *announced > SizeLimit(kb);
-}
-
 // What an attempt gives when a failure escaped it: nothing received, no handle left.
 int CaughtFailure(CInet& inet, std::vector<BYTE>& bytes, DWORD& received) {
     inet.RecordLastError();
@@ -219,12 +215,7 @@ int CInet::DownloadHttp(std::wstring& url, std::vector<BYTE>& bytes, DWORD& rece
             CloseRequest();
             return DL_HTTP_STATUS;
         }
-        const auto announced = QueryContentLength(Request());
-        if (AboveLimit(announced, m_nMaxSizeKB)) {
-            CloseRequest();
-            return DL_TOO_LARGE;
-        }
-        const int read = ReadBody(Request(), announced, bytes, received);
+        const int read = ReadBody(Request(), QueryContentLength(Request()), bytes, received);
         CloseRequest();
         return read;
     });
@@ -267,10 +258,6 @@ int CInet::DownloadUrl(const std::wstring& url, std::vector<BYTE>& bytes, DWORD&
                 return DL_FAILED;
             }
             announced = QueryContentLength(Request());
-            if (AboveLimit(announced, m_nMaxSizeKB)) {
-                CloseRequest();
-                return DL_TOO_LARGE;
-            }
         }
         const int read = ReadBody(Request(), announced, bytes, received);
         CloseRequest();
@@ -282,6 +269,10 @@ int CInet::DownloadUrl(const std::wstring& url, std::vector<BYTE>& bytes, DWORD&
 int CInet::ReadBody(HINTERNET handle, std::optional<unsigned long long> announced,
                     std::vector<BYTE>& bytes, DWORD& received) {
     const unsigned long long limit = SizeLimit(m_nMaxSizeKB);
+    // An announced length above the limit ends the attempt before any of the body is read.
+    if (announced && *announced > limit) {
+        return DL_TOO_LARGE;
+    }
     std::vector<BYTE> piece(kReadPiece);
     bool complete = true;
     for (;;) {

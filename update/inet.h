@@ -85,8 +85,9 @@ private:
     // Sends the open request (again: after proxy credentials); the result to return, or
     // nothing when the attempt goes on.
     std::optional<int> Send(bool lenient, bool again);
-    // Reads the body of `handle` into `bytes`, held against the size limit and against the
-    // announced length when there is one. The one body reader of both paths.
+    // Reads the body of `handle` into `bytes`, held against the size limit (an announced length
+    // above it reads nothing) and against the announced length. The one body reader of both
+    // paths.
     int ReadBody(HINTERNET handle, std::optional<unsigned long long> announced,
                  std::vector<BYTE>& bytes, DWORD& received);
     // Stores a new handle in `owner` under the lock; after Abort it is closed instead and the

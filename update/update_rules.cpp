@@ -1,20 +1,10 @@
 #include "update/update_rules.h"
 
-#include <cwctype>
+#include "update/url_rules.h"
 
 namespace lumivex {
 
 namespace {
-
-bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-    size_t i = 0;
-    for (; prefix[i] != L'\0'; ++i) {
-        if (i >= text.size() || std::towlower(text[i]) != std::towlower(prefix[i])) {
-            return false;
-        }
-    }
-    return text.size() > i;
-}
 
 constexpr unsigned long kLongestDelaySeconds = 24UL * 60 * 60;
 
@@ -52,7 +42,9 @@ UINT UpdateDelayFrom(const wchar_t* environmentValue, UINT defaultMs) {
 }
 
 bool IsWebAddress(const std::wstring& address) {
-    if (!StartsWithNoCase(address, L"http://") && !StartsWithNoCase(address, L"https://")) {
+    const bool http = StartsWithNoCase(address, L"http://") && address.size() > 7;
+    const bool https = StartsWithNoCase(address, L"https://") && address.size() > 8;
+    if (!http && !https) {
         return false;
     }
     // The shell puts the address into the browser's command line: a blank, quote or control

@@ -16,18 +16,6 @@ wchar_t LowerAscii(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c;
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsAsciiLetter(wchar_t c) {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
 }
@@ -52,6 +40,22 @@ std::wstring SchemeOf(std::wstring_view location) {
 }
 
 } // namespace
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && StartsWithNoCase(a, b);
+}
 
 bool HasKnownServiceType(const std::wstring& url) {
     for (std::wstring_view prefix : kServiceTypes) {

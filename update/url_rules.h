@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumivex {
 
@@ -20,6 +21,10 @@ struct HttpTarget {
     bool secure = false;    // https: fetched over TLS
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
 };
+
+// Comparisons of the protocol's words (schemes, "True", "V1.2.0"), blind to ASCII letter case.
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 // True when `url` starts, in any letter case, with one of the service types WinINet knows
 // ("http://", "https://", "file://", "ftp://", ...).
