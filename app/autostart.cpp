@@ -1,7 +1,7 @@
 #include "app/autostart.h"
 
 #include "app/app_rules.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "support/file_assist.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/controls.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 
 #include "app/main_dialog.h"
 #include "framework/app.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <memory>
 #include <string>

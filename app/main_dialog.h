@@ -8,7 +8,7 @@
 #include "app/tab_sheet.h"
 #include "app/tray_icon.h"
 #include "framework/dialog.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "controller/option_file.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "support/guarded.h"
 #include "support/language.h"
 #include "support/lumivex_names.h"

@@ -3,7 +3,7 @@
 // on as a new resident server, so each waits for the one before to settle.
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #include "framework/common_controls.h"
 
 #include "framework/system_library.h"
+#include "support/proc_address.h"
 
 namespace lumivex::fw::comctl {
 
@@ -17,7 +18,7 @@ Functions g_functions;
 INIT_ONCE g_bound = INIT_ONCE_STATIC_INIT;
 
 template <class F> void Bind(HMODULE library, const char* name, F& function) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+    function = ProcAddress<F>(library, name);
 }
 
 // The copy the program already uses when there is one (with the version its manifest chose);

@@ -1,6 +1,6 @@
 #include "hooklib/browser_config.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "hooklib/hook_rules.h"
 #include "support/file_assist.h"
 #include "support/guarded.h"

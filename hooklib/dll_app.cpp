@@ -1,6 +1,6 @@
 #include "hooklib/dll_app.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "hooklib/cbt_hook.h"
 #include "hooklib/prompt_frame.h"
 #include "hooklib/sub_win_table.h"

@@ -1,6 +1,6 @@
 #include "hooklib/prompt_frame.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 namespace lumivex::hook {
 

@@ -2,7 +2,7 @@
 // procedure. Everything here runs on the thread that owns the window.
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "hooklib/hook_rules.h"
 
 #include <windows.h>

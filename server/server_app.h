@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/app.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "server/main_window.h"
 
 #include <memory>

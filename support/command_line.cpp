@@ -1,6 +1,6 @@
 #include "support/command_line.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <shellapi.h>
 

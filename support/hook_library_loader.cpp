@@ -3,6 +3,7 @@
 #include "support/file_assist.h"
 #include "support/guarded.h"
 #include "support/lumivex_names.h"
+#include "support/proc_address.h"
 
 #include <optional>
 #include <string>
@@ -14,9 +15,7 @@ namespace {
 using HookExport = BOOL(WINAPI*)();
 
 HookExport FindExport(HMODULE library, const char* name) {
-    // Through the generic function type, which converts to any other without a warning.
-    return reinterpret_cast<HookExport>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
+    return ProcAddress<HookExport>(library, name);
 }
 
 } // namespace

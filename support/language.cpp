@@ -1,6 +1,6 @@
 #include "support/language.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <cwchar>
 #include <vector>

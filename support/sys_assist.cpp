@@ -1,6 +1,6 @@
 #include "support/sys_assist.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // resident server).
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <windows.h>
 

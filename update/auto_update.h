@@ -4,7 +4,7 @@
 // and the dialog opens only web addresses from it.
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "update/inet.h"
 
 #include <windows.h>

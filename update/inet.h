@@ -4,7 +4,7 @@
 // http and https is ever fetched.
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "update/url_rules.h"
 
 #include <windows.h>

@@ -8,7 +8,7 @@
 #include "test_process.h"
 #include "test_windows.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <gtest/gtest.h>
 

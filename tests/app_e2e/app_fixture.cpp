@@ -4,7 +4,7 @@
 #include "test_registry.h"
 #include "test_windows.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "support/window_query.h"
 
 #include <commctrl.h>

@@ -7,7 +7,7 @@
 #include "test_windows.h"
 
 #include "app/app_ids.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "support/language.h"
 #include "support/language_text.h"
 #include "support/lumivex_names.h"

@@ -3,7 +3,7 @@
 
 #include "host_log_format.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <mutex>
 #include <string>

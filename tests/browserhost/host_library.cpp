@@ -3,7 +3,7 @@
 #include "event_log.h"
 #include "host_command.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <mutex>
 

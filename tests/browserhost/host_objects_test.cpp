@@ -3,7 +3,7 @@
 #include "browser_objects.h"
 #include "event_log.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "test_files.h"
 
 #include <docobj.h>

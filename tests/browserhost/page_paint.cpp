@@ -1,6 +1,6 @@
 #include "page_paint.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 #include "browser_window.h"
 #include "event_log.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <docobj.h>
 #include <exdisp.h>

@@ -1,6 +1,6 @@
 #include "test_process.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <tlhelp32.h>
 

@@ -1,6 +1,6 @@
 #include "test_registry.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 namespace lumivex::test {
 

@@ -2,7 +2,7 @@
 
 #include "test_process.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

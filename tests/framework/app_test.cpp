@@ -1,6 +1,6 @@
 // Application objects: the program entry with start-up, loop and exit code; the library object's
 // start-up once at first use on racing threads, and its unload notification.
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "test_files.h"
 #include "test_process.h"
 

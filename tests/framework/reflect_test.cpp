@@ -2,7 +2,7 @@
 // WM_CTLCOLORSTATIC from real painting, WM_NOTIFY from real tab clicks, WM_COMMAND notifications.
 #include "test_dialog.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "test_process.h"
 
 #include <gtest/gtest.h>

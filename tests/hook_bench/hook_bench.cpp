@@ -5,7 +5,7 @@
 #include "test_files.h"
 #include "test_process.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "host_client.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <gtest/gtest.h>
 

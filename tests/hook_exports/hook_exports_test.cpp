@@ -4,7 +4,7 @@
 #include "pe_tables.h"
 #include "test_files.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

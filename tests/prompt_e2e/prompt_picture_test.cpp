@@ -4,7 +4,7 @@
 // must be drawn throughout the capture; one taken across a tick is taken again.
 #include "prompt_test_support.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "test_process.h"
 
 #include <gtest/gtest.h>

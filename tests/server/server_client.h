@@ -1,6 +1,7 @@
 // Test side of the hook server: starting server processes, finding the resident one.
 #pragma once
 
+#include "support/owners.h"
 #include "test_names.h"
 #include "test_process.h"
 #include "test_windows.h"

@@ -1,7 +1,7 @@
 #include "support/sys_assist.h"
 
 #include "expected_version.h"
-#include "framework/owners.h"
+#include "support/owners.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

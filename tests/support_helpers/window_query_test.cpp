@@ -1,7 +1,7 @@
 // Finding a window by a registered query message among the top-level windows.
 #include "support/window_query.h"
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Windows and menus from the test program's own resources, and ways to read them back.
 #pragma once
 
-#include "framework/owners.h"
+#include "support/owners.h"
 
 #include "language_test_ids.h"
 

@@ -1,6 +1,6 @@
-// RAII owners for Win32 handles, GDI objects, registry keys, modules and COM pointers.
-// Header-only, so the support library and the hook library can use them without linking the
-// dialog framework. Owners move but never copy: copying one is a compile error.
+// RAII owners for Win32 handles, GDI objects, registry keys, modules and COM pointers, and the
+// scoped guards for device contexts, selections and locks. Header-only, the ground floor every
+// other part builds on. Owners move but never copy: copying one is a compile error.
 #pragma once
 
 #include <windows.h>
@@ -150,7 +150,10 @@ using UniqueLocal = Owner<traits::LocalMemory>;
 // A device context from GetDC, given back with ReleaseDC to its window.
 class WindowDc {
 public:
-    explicit WindowDc(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
+    // The client area's context, or with `wholeWindow` the one of the whole window, frame
+    // included (GetWindowDC).
+    explicit WindowDc(HWND window, bool wholeWindow = false) noexcept
+        : m_window(window), m_dc(wholeWindow ? ::GetWindowDC(window) : ::GetDC(window)) {}
     ~WindowDc() {
         if (m_dc) {
             ::ReleaseDC(m_window, m_dc);
@@ -165,6 +168,31 @@ public:
 private:
     HWND m_window;
     HDC m_dc;
+};
+
+// A slim reader/writer lock held for the scope, exclusively or shared.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : m_lock(lock) {
+        ::AcquireSRWLockExclusive(&m_lock);
+    }
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&m_lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& m_lock;
+};
+
+class SharedLock {
+public:
+    explicit SharedLock(SRWLOCK& lock) noexcept : m_lock(lock) { ::AcquireSRWLockShared(&m_lock); }
+    ~SharedLock() { ::ReleaseSRWLockShared(&m_lock); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+
+private:
+    SRWLOCK& m_lock;
 };
 
 // Selects a GDI object into a device context for the scope and selects the previous one back.

@@ -1,5 +1,6 @@
-// RAII owners: each owns exactly one value, never copies, and releases it exactly once.
-#include "framework/owners.h"
+// RAII owners: each owns exactly one value, never copies, and releases it exactly once; the
+// scoped guards hold what they guard for their scope.
+#include "support/owners.h"
 
 #include "test_files.h"
 
@@ -138,6 +139,48 @@ TEST(Owner, GdiObjectsAreDeletedAndSelectionsRestored) {
         EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_PEN), pen.get());
     }
     EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_PEN), original);
+}
+
+// The whole window's context starts at the window's outer corner, the client area's inside the
+// frame; a lock is held exactly for its guard's scope.
+TEST(Guards, WindowContextsAndLocksHoldForTheirScope) {
+    UniqueWindow window(::CreateWindowExW(0, L"STATIC", L"framed", WS_OVERLAPPEDWINDOW, 40, 50, 200,
+                                          150, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window);
+    RECT outer = {};
+    ASSERT_TRUE(::GetWindowRect(window.get(), &outer));
+    POINT client = {0, 0};
+    ASSERT_TRUE(::ClientToScreen(window.get(), &client));
+    ASSERT_NE(client.y, outer.top) << "the window must have a frame";
+    POINT origin = {};
+    {
+        WindowDc whole(window.get(), true);
+        ASSERT_TRUE(whole);
+        ASSERT_TRUE(::GetDCOrgEx(whole.get(), &origin));
+        EXPECT_EQ(origin.x, outer.left);
+        EXPECT_EQ(origin.y, outer.top);
+    }
+    {
+        WindowDc inner(window.get());
+        ASSERT_TRUE(inner);
+        ASSERT_TRUE(::GetDCOrgEx(inner.get(), &origin));
+        EXPECT_EQ(origin.x, client.x);
+        EXPECT_EQ(origin.y, client.y);
+    }
+
+    SRWLOCK lock = SRWLOCK_INIT;
+    {
+        SharedLock reading(lock);
+        EXPECT_TRUE(::TryAcquireSRWLockShared(&lock)) << "readers share";
+        ::ReleaseSRWLockShared(&lock);
+        EXPECT_FALSE(::TryAcquireSRWLockExclusive(&lock));
+    }
+    {
+        ExclusiveLock writing(lock);
+        EXPECT_FALSE(::TryAcquireSRWLockShared(&lock));
+    }
+    EXPECT_TRUE(::TryAcquireSRWLockExclusive(&lock)) << "released at scope end";
+    ::ReleaseSRWLockExclusive(&lock);
 }
 
 // A COM object that only counts its references.
