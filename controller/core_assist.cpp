@@ -6,6 +6,7 @@
 #include "support/guarded.h"
 #include "support/hook_library_loader.h"
 #include "support/lumivex_names.h"
+#include "support/proc_address.h"
 
 #include <io.h>
 
@@ -21,18 +22,12 @@ constinit CHookLibraryLoader g_hookLibrary(kHookLibraryName);
 
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE process, PBOOL wow64);
 
-// GetProcAddress hands out a generic pointer; going through void(*)() keeps GCC's
-// function-type check quiet for the real type.
-template <typename Function> Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 bool Exists(const std::wstring& path) {
     return _waccess(path.c_str(), 0) == 0;
 }
 
-void LoadOptionFile(CCoreAssist& controller) {
-    COptionFile(controller.m_strDataDir, controller.m_strBrowsersIni)
+OptionLoad LoadOptionFile(CCoreAssist& controller) {
+    return COptionFile(controller.m_strDataDir, controller.m_strBrowsersIni)
         .LoadOptions(controller.m_option);
 }
 
@@ -72,8 +67,8 @@ BOOL CCoreAssist::bInitialize() {
         if (!m_strDataDir.empty()) {
             m_strBrowsersIni = m_strDataDir + L"\\" + kBrowsersIniName;
             WriteDefaultBrowsersIni();
-            if (m_optionCalls.load) {
-                m_optionCalls.load(*this);
+            if (m_optionCalls.load && m_optionCalls.load(*this) == OptionLoad::kFailed) {
+                m_unloadedOptions = m_option;
             }
         }
     });
@@ -111,9 +106,16 @@ BOOL CCoreAssist::bUninitialize() {
 }
 
 void CCoreAssist::SaveOptions() {
-    if (m_bInitialized && !m_strDataDir.empty() && m_optionCalls.save) {
-        Guarded(L"", L"SaveOptions", [this] { m_optionCalls.save(*this); });
+    if (!m_bInitialized || m_strDataDir.empty() || !m_optionCalls.save) {
+        return;
     }
+    // A file held by a scanner or damaged is not to be replaced by defaults at exit; an option
+    // the user changed since is newer than anything in it (a damaged one has its copy).
+    if (m_unloadedOptions && m_option == *m_unloadedOptions) {
+        return;
+    }
+    m_unloadedOptions.reset();
+    Guarded(L"", L"SaveOptions", [this] { m_optionCalls.save(*this); });
 }
 
 BOOL CCoreAssist::IsWow64() {
@@ -121,7 +123,7 @@ BOOL CCoreAssist::IsWow64() {
     if (!kernel) {
         return FALSE;
     }
-    const auto isWow64Process = Export<IsWow64ProcessFunction>(kernel, "IsWow64Process");
+    const auto isWow64Process = ProcAddress<IsWow64ProcessFunction>(kernel, "IsWow64Process");
     if (!isWow64Process) {
         return FALSE;
     }

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "controller/lumivex_option.h"
-#include "framework/owners.h"
+#include "controller/option_file.h"
+#include "support/owners.h"
 #include "support/log_writer.h"
 #include "support/user_data_folder.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace lumivex {
@@ -25,7 +27,7 @@ public:
     // (COptionFile), replaceable for tests. A null entry does nothing. Neither is called before
     // bInitialize has completed, nor without a data folder.
     struct OptionFileCalls {
-        void (*load)(CCoreAssist& controller) = nullptr;
+        OptionLoad (*load)(CCoreAssist& controller) = nullptr;
         void (*save)(CCoreAssist& controller) = nullptr;
     };
     static const OptionFileCalls kOptionFile;
@@ -44,7 +46,8 @@ public:
     // Saves the options when bInitialize has completed; always TRUE.
     BOOL bUninitialize() override;
     // Saves m_option now (the main dialog's check box and "E&xit"); nothing before
-    // bInitialize has completed or without a data folder.
+    // bInitialize has completed or without a data folder. After a load that failed, the file
+    // is left as it is until m_option differs from what that load left in it.
     void SaveOptions();
     const wchar_t* GetAppName() const override;
     // Every level, logging on; 1.
@@ -86,6 +89,8 @@ private:
     OptionFileCalls m_optionCalls = kOptionFile;
     AppDataLookup m_appDataLookup = nullptr;
     bool m_bInitialized = false;
+    // The options as a failed load left them: the file there is the user's, not these defaults.
+    std::optional<CLumivexOption> m_unloadedOptions;
     UniqueHandle m_hServerProcess; // the server process of the last command started
 };
 

@@ -30,7 +30,8 @@ bool operator==(const CHotKey& a, const CHotKey& b) {
 }
 
 bool IsProfileKeyName(const std::wstring& name) {
-    if (name.empty()) {
+    if (name.empty() || name.front() == L';' || name.front() == L'[' || name.front() == L' ' ||
+        name.back() == L' ') {
         return false;
     }
     for (wchar_t c : name) {

@@ -31,8 +31,10 @@ bool operator==(const CHotKey& a, const CHotKey& b);
 // Takes one name of the older never-zoomed list when a file of version 3 or lower is read.
 using OldBrowserListSink = std::function<void(const std::wstring& name)>;
 
-// Whether `name` can stand as a key of an initialisation-file section: not empty, no control
-// characters and no '=' (either would write a different line than meant).
+// Whether `name` can stand as a key of an initialisation-file section and be read back as
+// itself: not empty, no control characters and no '=' (either would write a different line than
+// meant), no ';' or '[' first (a comment or a section header) and no blank at either end (the
+// profile functions trim it away, so the line would name another program).
 bool IsProfileKeyName(const std::wstring& name);
 
 class CLumivexOption {
@@ -49,6 +51,8 @@ public:
     // record as it was. Reading a file of version 3 or lower hands every map key that can be an
     // initialisation-file key to `moveOldList` (when given). True when the transfer completed.
     bool Serialize(COptionArchive& ar, const OldBrowserListSink& moveOldList = {});
+
+    bool operator==(const CLumivexOption& other) const = default;
 
     std::int32_t m_nVersion = kCurrentVersion;
     CHotKey m_hotKey;

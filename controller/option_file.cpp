@@ -10,6 +10,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace lumivex {
 
@@ -62,6 +63,18 @@ public:
 private:
     HANDLE m_file;
 };
+
+// One record for an option file that is there but was not loaded. It is no exception, so it
+// goes to the writer directly, the way the exception convention hands its texts on.
+void LogKeptFile(DWORD level, const std::wstring& what) {
+    CFAppAssist* log = GetCurrentLogWriter();
+    if (!log) {
+        return;
+    }
+    const std::wstring text = L"Options not loaded: " + what + L"; defaults in use";
+    ::OutputDebugStringW(text.c_str());
+    log->WriteLog(level, text.c_str(), kClassName, L"LoadOptions", nullptr, -1, nullptr);
+}
 
 } // namespace
 
@@ -119,29 +132,65 @@ void COptionFile::ReportSaveFailure() const {
     ::MessageBoxW(nullptr, text.c_str(), L"Lumivex", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void COptionFile::LoadOptions(CLumivexOption& option) const {
-    const bool loaded = Guarded(kClassName, L"LoadOptions", true, [&] {
-        const std::wstring path = Path();
-        if (path.empty() || ::_waccess(path.c_str(), 0) != 0) {
-            return true;
-        }
-        UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            return true;
-        }
-        LARGE_INTEGER size{};
-        if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
-            return false;
-        }
-        CFileSource source(file.get(), static_cast<std::uint64_t>(size.QuadPart));
-        COptionArchive archive(source, DecodeAnsiCodePage);
-        option.Serialize(archive, [this](const std::wstring& name) { MoveToBrowsersIni(name); });
-        return true;
-    });
-    if (!loaded) {
+OptionLoad COptionFile::LoadOptions(CLumivexOption& option) const {
+    const std::optional<OptionLoad> found =
+        Guarded(kClassName, L"LoadOptions", std::optional<OptionLoad>(),
+                [&] { return std::optional<OptionLoad>(ReadRecord(option)); });
+    if (!found) {
+        // Given up part-way: what was read cannot be trusted, and the file is not the record.
         option.SetDefaults();
+        return OptionLoad::kFailed;
     }
+    return *found;
+}
+
+OptionLoad COptionFile::ReadRecord(CLumivexOption& option) const {
+    const std::wstring path = Path();
+    if (path.empty() || ::_waccess(path.c_str(), 0) != 0) {
+        return OptionLoad::kNoFile;
+    }
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        // Gone since it was looked for: as good as never there.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return OptionLoad::kNoFile;
+        }
+        // Held by a scanner or a backup, or not ours to read: next run may read it.
+        LogKeptFile(LOG_CALL_FAIL,
+                    path + L" could not be opened (error " + std::to_wstring(error) + L")");
+        return OptionLoad::kFailed;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
+        const DWORD error = ::GetLastError();
+        option.SetDefaults();
+        LogKeptFile(LOG_CALL_FAIL,
+                    path + L" could not be read (error " + std::to_wstring(error) + L")");
+        return OptionLoad::kFailed;
+    }
+    CFileSource source(file.get(), static_cast<std::uint64_t>(size.QuadPart));
+    COptionArchive archive(source, DecodeAnsiCodePage);
+    if (option.Serialize(archive, [this](const std::wstring& name) { MoveToBrowsersIni(name); })) {
+        return OptionLoad::kLoaded;
+    }
+    if (size.QuadPart == 0) {
+        return OptionLoad::kNoFile; // defaults, and nothing of the user's to keep
+    }
+    file.reset(); // closed, so the copy sees what was read
+    KeepDamagedFile(path);
+    return OptionLoad::kFailed;
+}
+
+void COptionFile::KeepDamagedFile(const std::wstring& path) const {
+    const std::wstring copy = path + kCorruptCopySuffix;
+    // The latest damaged file replaces an older copy: it is the one the user last had.
+    std::wstring kept = L"a copy is kept as " + copy;
+    if (!::CopyFileW(path.c_str(), copy.c_str(), FALSE)) {
+        kept = L"no copy could be made (error " + std::to_wstring(::GetLastError()) + L")";
+    }
+    LogKeptFile(LOG_OTHER_ERROR, path + L" is damaged; " + kept);
 }
 
 bool COptionFile::WriteRecord(CLumivexOption& option, void* file) const {

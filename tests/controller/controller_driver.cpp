@@ -89,8 +89,9 @@ bool NoAppData(std::wstring&) {
     return false;
 }
 
-void RecordLoad(CCoreAssist& controller) {
+lumivex::OptionLoad RecordLoad(CCoreAssist& controller) {
     Report(L"load", controller.m_strDataDir);
+    return lumivex::OptionLoad::kLoaded;
 }
 
 void RecordSave(CCoreAssist& controller) {

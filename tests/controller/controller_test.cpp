@@ -47,9 +47,10 @@ int g_loads = 0;
 int g_saves = 0;
 std::string g_iniAtLoad;
 
-void RecordLoad(CCoreAssist& controller) {
+OptionLoad RecordLoad(CCoreAssist& controller) {
     ++g_loads;
     g_iniAtLoad = ReadFileBytes(controller.m_strBrowsersIni);
+    return OptionLoad::kLoaded;
 }
 
 void RecordSave(CCoreAssist&) {
@@ -159,6 +160,52 @@ TEST_F(ControllerTest, TheOptionsAreSavedAtUninitializeAndLoadedAtTheNextStart) 
     CCoreAssist next;
     ASSERT_EQ(next.bInitialize(), TRUE);
     EXPECT_EQ(next.m_option.m_bShowTrayIcon, 0);
+}
+
+namespace {
+
+// With its log under a folder of the test's own rather than the drive's root.
+class LoggedController : public CCoreAssist {
+public:
+    explicit LoggedController(const std::wstring& base) { m_strBaseDir = base; }
+};
+
+} // namespace
+
+TEST_F(ControllerTest, AnOptionFileThatCouldNotBeLoadedIsNotWrittenOverAtExit) {
+    const std::wstring file = DataFolder() + L"\\AppOption.data";
+    const std::string damaged("\x04\0\0\0\x01", 5);
+    ASSERT_TRUE(CreateDirectoryW(DataFolder().c_str(), nullptr));
+    WriteFileBytes(file, damaged);
+    test::TempDir logs;
+    {
+        LoggedController controller(logs.path());
+        ASSERT_EQ(controller.bInitialize(), TRUE);
+        controller.SaveOptions(); // "E&xit" saves the unchanged check box first
+        controller.bUninitialize();
+    }
+    EXPECT_EQ(ReadFileBytes(file), damaged);
+    EXPECT_EQ(ReadFileBytes(file + L".corrupt"), damaged);
+    const std::vector<std::wstring> days = test::ListFiles(logs / L"Log");
+    ASSERT_EQ(days.size(), 1u);
+    const std::vector<std::string> records = Lines(ReadFileBytes(logs / (L"Log\\" + days[0])));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("[Other Error]CCoreAssist::LoadOptions=Options not loaded: "),
+              std::string::npos)
+        << records[0];
+
+    // Held without sharing while the program starts, then let go: only a change is written.
+    for (bool change : {false, true}) {
+        UniqueHandle held(
+            CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        LoggedController controller(logs.path());
+        ASSERT_EQ(controller.bInitialize(), TRUE);
+        held.reset();
+        controller.m_option.m_bCheckUpdate = change ? 1 : 0;
+        controller.bUninitialize();
+        EXPECT_EQ(ReadFileBytes(file).size(), change ? 430u : damaged.size()) << change;
+    }
 }
 
 TEST_F(ControllerTest, WithoutAppDataTheFilesLiveInTheProgramFolder) {

@@ -10,8 +10,9 @@ namespace {
 int g_saves = 0;
 int g_loads = 0;
 
-void CountLoad(CCoreAssist&) {
+OptionLoad CountLoad(CCoreAssist&) {
     ++g_loads;
+    return OptionLoad::kLoaded;
 }
 
 void CountSave(CCoreAssist&) {

@@ -186,6 +186,15 @@ TEST(OptionRead, NamesThatWouldBreakTheIniFileAreNotHandedOn) {
     EXPECT_EQ(option.m_mapBrowsers.size(), 4u) << "the map keeps them all";
 }
 
+TEST(OptionRead, NamesTheProfileFunctionsWouldReadAsACommentSectionOrOtherKeyAreRefused) {
+    for (const wchar_t* name : {L";hh.exe", L"[hh.exe", L" hh.exe", L"hh.exe ", L"\thh.exe"}) {
+        EXPECT_FALSE(IsProfileKeyName(name)) << testing::PrintToString(std::wstring(name));
+    }
+    for (const wchar_t* name : {L"my reader.exe", L"a;b[1].exe"}) {
+        EXPECT_TRUE(IsProfileKeyName(name)) << testing::PrintToString(std::wstring(name));
+    }
+}
+
 // One entry whose key uses the given string bytes; its value is "v".
 std::string FileWithKey(const FileBytes& key) {
     return FileBytes().head(4, 0, 1, 1).u16(1).raw(key.str()).wide(L"v").hotKey().str();

@@ -49,7 +49,7 @@ TEST_F(OptionStore, PathIsTheDataFolderWithOrWithoutItsBackslash) {
 TEST_F(OptionStore, NoFileKeepsTheRecordAndTheFirstSaveWrites430Bytes) {
     CLumivexOption option;
     option.m_bShowTrayIcon = 0; // left alone: nothing was read
-    m_file.LoadOptions(option);
+    EXPECT_EQ(m_file.LoadOptions(option), OptionLoad::kNoFile);
     EXPECT_EQ(option.m_bShowTrayIcon, 0);
     EXPECT_FALSE(test::FileExists(OptionPath()));
 
@@ -64,7 +64,7 @@ TEST_F(OptionStore, NoFileKeepsTheRecordAndTheFirstSaveWrites430Bytes) {
     CLumivexOption read;
     read.m_mapBrowsers.clear();
     read.m_bShowTrayIcon = 0;
-    m_file.LoadOptions(read);
+    EXPECT_EQ(m_file.LoadOptions(read), OptionLoad::kLoaded);
     EXPECT_EQ(read.m_bShowTrayIcon, 1);
     EXPECT_EQ(read.m_mapBrowsers, defaults.m_mapBrowsers);
 }
@@ -110,15 +110,17 @@ TEST_F(OptionStore, VersionFourExtraEntriesStayOutOfBrowsersIniAndAreCarried) {
 }
 
 TEST_F(OptionStore, DamagedFileGivesDefaultsAndTheNextSaveIsWhole) {
-    WriteFileBytes(OptionPath(), FileBytes()
-                                     .head(4, 1, 3, 0)
-                                     .u16(2)
-                                     .wide(L"kept.exe")
-                                     .wide(L"kept.exe")
-                                     .wide(L"lost.exe")
-                                     .str());
+    const std::string damaged = FileBytes()
+                                    .head(4, 1, 3, 0)
+                                    .u16(2)
+                                    .wide(L"kept.exe")
+                                    .wide(L"kept.exe")
+                                    .wide(L"lost.exe")
+                                    .str();
+    WriteFileBytes(OptionPath(), damaged);
     CLumivexOption option;
-    m_file.LoadOptions(option);
+    EXPECT_EQ(m_file.LoadOptions(option), OptionLoad::kFailed);
+    EXPECT_EQ(ReadFileBytes(OptionPath() + L".corrupt"), damaged);
     EXPECT_EQ(option.m_bCheckUpdate, 0);
     EXPECT_EQ(option.m_bShowTrayIcon, 1);
     EXPECT_EQ(option.m_mapBrowsers.size(), 8u);
@@ -129,6 +131,9 @@ TEST_F(OptionStore, DamagedFileGivesDefaultsAndTheNextSaveIsWhole) {
     read.m_mapBrowsers.clear();
     m_file.LoadOptions(read);
     EXPECT_EQ(read.m_mapBrowsers, option.m_mapBrowsers);
+
+    WriteFileBytes(OptionPath(), "");
+    EXPECT_EQ(m_file.LoadOptions(read), OptionLoad::kNoFile) << "nothing in it to keep";
 }
 
 TEST_F(OptionStore, SingleByteStringsGoThroughTheAnsiCodePage) {
@@ -159,7 +164,7 @@ TEST_F(OptionStore, AFileThatCannotBeOpenedIsLeftAlone) {
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     CLumivexOption option;
     option.m_bShowTrayIcon = 0;
-    m_file.LoadOptions(option);
+    EXPECT_EQ(m_file.LoadOptions(option), OptionLoad::kFailed);
     EXPECT_EQ(option.m_bShowTrayIcon, 0);
     ::CloseHandle(locked);
 
@@ -167,7 +172,7 @@ TEST_F(OptionStore, AFileThatCannotBeOpenedIsLeftAlone) {
     TempDir other;
     ASSERT_TRUE(::CreateDirectoryW((other / L"AppOption.data").c_str(), nullptr));
     COptionFile folder(other.path(), L"");
-    folder.LoadOptions(option);
+    EXPECT_EQ(folder.LoadOptions(option), OptionLoad::kFailed);
     EXPECT_EQ(option.m_bShowTrayIcon, 0);
 }
 
