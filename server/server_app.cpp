@@ -2,6 +2,7 @@
 
 #include "support/command_line.h"
 #include "support/lumivex_names.h"
+#include "support/proc_address.h"
 #include "support/window_query.h"
 
 namespace lumivex::server {
@@ -12,8 +13,7 @@ void SetSafeLibrarySearch() {
     if (!kernel) {
         return;
     }
-    const auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto set = ProcAddress<SetDirectories>(kernel, "SetDefaultDllDirectories");
     if (set) {
         set(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
     }
@@ -36,10 +36,13 @@ bool CLumivexApp::InitInstance() {
     m_nParam = command.param;
 
     if (serverRunning) {
-        // Every code is passed on, 0 included; the call returns once the command is carried out.
+        // Every code is passed on, 0 included; the call returns once the command is carried out,
+        // or gives up on a resident that is hung or takes too long.
         if (resident) {
-            ::SendMessageW(resident, WM_SERVER_COMMAND, static_cast<WPARAM>(m_nCommand),
-                           static_cast<LPARAM>(m_nParam));
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutW(resident, WM_SERVER_COMMAND, static_cast<WPARAM>(m_nCommand),
+                                  static_cast<LPARAM>(m_nParam), SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                                  kServerCommandTimeoutMs, &answer);
         }
         return false;
     }

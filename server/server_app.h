@@ -13,8 +13,9 @@ class CLumivexApp : public fw::CWinApp {
 public:
     CLumivexApp();
 
-    // Resident server: creates the hidden main window and runs the loop. Messenger, or "Exit"
-    // with no server running: passes the command on (if it can) and ends at once.
+    // Resident server: creates the hidden main window and runs the loop. Messenger: passes the
+    // command on (if it finds the resident) and ends once it is carried out or given up on.
+    // "Exit" with no server running: ends at once.
     bool InitInstance() override;
     // Destroys the main window and closes the mutex. The exit code is always 0.
     int ExitInstance() override;

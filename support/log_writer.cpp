@@ -31,6 +31,15 @@ void AppendDigits(std::wstring& text, unsigned value, int width) {
     }
 }
 
+// The folder exists, or was made now (one level).
+bool HaveFolder(const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return true;
+    }
+    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+}
+
 const wchar_t* OrEmpty(const wchar_t* text) {
     return text ? text : L"";
 }
@@ -194,10 +203,12 @@ BOOL CFAppAssist::WriteLog(DWORD level, const wchar_t* value, const wchar_t* obj
 
 BOOL CFAppAssist::AppendLogRecord(const wchar_t* text) {
     try {
-        const std::wstring folder = m_strBaseDir + L"\\Log";
-        const DWORD attributes = GetFileAttributesW(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+        std::wstring folder = m_strBaseDir + L"\\Log";
+        if (!HaveFolder(folder)) {
+            // No fallback of its own: an empty answer would lead back to the drive's root.
+            const std::wstring perUser = UserDataFolder(std::wstring(), m_pfnAppData);
+            folder = perUser + L"\\Log";
+            if (perUser.empty() || !HaveFolder(folder)) {
                 return FALSE;
             }
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "support/seh_exception.h"
+#include "support/user_data_folder.h"
 
 #include <windows.h>
 
@@ -61,12 +62,16 @@ public:
                   const wchar_t* functionName2);
 
     // Appends "HH:MM:SS text\n" to "<base>\\Log\\<app>_YYYY-MM-DD.log" (local time, text mode,
-    // shared, opened and closed per record). FALSE only when the log folder is missing and cannot
-    // be created; TRUE when written or when the file would not open (record dropped).
+    // shared, opened and closed per record). When that "Log" cannot be made (a drive root the
+    // user may not write to), "Log" in the per-user folder (UserDataFolder) takes the record.
+    // FALSE only when neither folder exists or can be made; TRUE when written or when the file
+    // would not open (record dropped).
     BOOL AppendLogRecord(const wchar_t* text);
 
     // Where "now" comes from (tests); null restores the local clock.
     void SetLocalTimeSource(LocalTimeSource source) noexcept;
+    // Where the per-user folder's application data comes from (tests); null asks the shell.
+    void SetAppDataLookup(AppDataLookup lookup) noexcept { m_pfnAppData = lookup; }
 
     const std::wstring& LogBaseDir() const noexcept { return m_strBaseDir; }
     DWORD LogMask() const noexcept { return m_dwLogMask; }
@@ -79,6 +84,7 @@ protected:
 
 private:
     LocalTimeSource m_pfnLocalTime;
+    AppDataLookup m_pfnAppData = nullptr;
 };
 
 // The most recently constructed writer, or null (always null inside the hook library).

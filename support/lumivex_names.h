@@ -32,6 +32,9 @@ inline constexpr wchar_t kServerInjectWord[] = L"Inject"; // accepted, never sen
 inline constexpr wchar_t kServerName[] = L"LUMIVEXSERVER-46E5F037-5C31-4fbf-8265-2F0AA7A4A547";
 // WM_USER + 1010: a messenger hands its command to the resident server with it.
 inline constexpr unsigned int kServerCommandMessage = 0x0400 + 1010;
+// How long a messenger waits for the resident server to carry its command out. A resident that
+// hangs must not hang every later start with it; the command is then lost.
+inline constexpr unsigned int kServerCommandTimeoutMs = 10000;
 
 // Names the main program's single-instance mutex and its instance query message.
 inline constexpr wchar_t kMainInstanceName[] = L"LUMIVEX-46E5F037-5C31-4fbf-8265-2F0AA7A4A547";

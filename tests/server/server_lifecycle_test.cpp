@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 using namespace lumivex::servertest;
@@ -176,4 +177,25 @@ TEST_F(ProbeServerTest, MessengerWithoutAnAnsweringWindowEndsAndPassesNothing) {
     EXPECT_TRUE(Events().empty());
     EXPECT_EQ(FindServerWindow(), nullptr);
     CloseHandle(mutex);
+}
+
+TEST_F(ProbeServerTest, MessengerWaitsForASlowResidentButNotForAHungOne) {
+    // A resident that takes its time is waited for: the command is carried out when it ends.
+    {
+        StandInResident slow(2000);
+        ASSERT_NE(slow.window(), nullptr);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(RunServer(L"/Inject /-7", m_program), 0u);
+        EXPECT_GE(GetTickCount() - start, 1900u) << "the messenger did not wait for the command";
+        EXPECT_EQ(slow.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{3, -7}}));
+    }
+    // One that never answers is given up on, so it cannot hang every later start with it.
+    StandInResident hung(INFINITE);
+    ASSERT_NE(hung.window(), nullptr);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(RunServer(L"/Enable", m_program, 60000), 0u) << "the messenger hung with it";
+    const DWORD took = GetTickCount() - start;
+    printf("the messenger ended %lu ms after its start\n", took);
+    EXPECT_LT(took, 30000u);
+    EXPECT_EQ(hung.Commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{1, 0}}));
 }

@@ -76,6 +76,8 @@ TestWriter::TestWriter(std::wstring baseDir, std::wstring appName, DWORD mask)
     : m_initMask(mask), m_appName(std::move(appName)) {
     m_strBaseDir = std::move(baseDir);
     SetLocalTimeSource(&TestClock);
+    // No per-user folder unless a test gives one: records never stray into the user's own.
+    SetAppDataLookup(&NoAppData);
 }
 
 BOOL TestWriter::InitLogSettings() {

@@ -17,7 +17,8 @@ namespace lumivex::test {
 extern SYSTEMTIME g_testNow;
 void SetTestNow(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 
-// A writer as an application derives it: InitLogSettings switches logging on with `mask`.
+// A writer as an application derives it: InitLogSettings switches logging on with `mask`. It has
+// no per-user folder to fall back on until a test gives it one (SetAppDataLookup).
 class TestWriter : public CFAppAssist {
 public:
     explicit TestWriter(std::wstring baseDir = L"", std::wstring appName = L"Lumivex",

@@ -121,6 +121,31 @@ TEST_F(WriteLogTest, AFolderThatCannotBeMadeGivesZeroAFileThatWillNotOpenOne) {
               TRUE);
 }
 
+TEST(WriteLogFallback, WithoutALookupThePerUserFolderIsTheShells) {
+    SetTestNow(2026, 12, 7, 9, 5, 3);
+    TempDir dir;
+    WriteFileBytes(dir / L"Log", "not a folder");
+    const std::wstring perUser = AppDataDir() + L"\\Lumivex";
+    const bool hadFolder = DirExists(perUser), hadLog = DirExists(perUser + L"\\Log");
+    TestWriter writer(dir.path(), L"LumivexFallbackTest");
+    ASSERT_TRUE(writer.bInitialize());
+    writer.SetAppDataLookup(nullptr);
+
+    EXPECT_EQ(writer.WriteLog(LOG_EXCEPTION, L"shell", nullptr, nullptr, nullptr, -1, nullptr),
+              TRUE);
+    const std::wstring file = DayLogPath(perUser + L"\\Log", L"LumivexFallbackTest");
+    EXPECT_EQ(ReadFileBytes(file), "09:05:03 [Exception]=shell\r\n");
+
+    // Leave the user's folder as it was found.
+    DeleteFileW(file.c_str());
+    if (!hadLog) {
+        RemoveDirectoryW((perUser + L"\\Log").c_str());
+    }
+    if (!hadFolder) {
+        RemoveDirectoryW(perUser.c_str());
+    }
+}
+
 TEST_F(WriteLogTest, TextsOfAnyLengthAndCharacterKeepTheirRecord) {
     const std::wstring value(5000, L'v'), object(3000, L'o'), function(4000, L'f');
     m_writer.WriteLog(LOG_EXCEPTION, value.c_str(), object.c_str(), function.c_str(),
@@ -134,7 +159,7 @@ TEST_F(WriteLogTest, TextsOfAnyLengthAndCharacterKeepTheirRecord) {
 
 TEST(WriteLogRoot, TheLogFolderLiesAtTheRootOfTheCurrentDrive) {
     SetTestNow(2026, 12, 7, 9, 5, 3);
-    TempDir driveFolder;
+    TempDir driveFolder, appData;
     ASSERT_TRUE(CreateDirectoryW((driveFolder / L"work").c_str(), nullptr));
     TempDrive drive(driveFolder.path());
     ASSERT_TRUE(drive.mapped());
@@ -142,11 +167,44 @@ TEST(WriteLogRoot, TheLogFolderLiesAtTheRootOfTheCurrentDrive) {
         CurrentDirScope inside(drive.root() + L"work");
         TestWriter writer; // empty base folder, as the main program has
         ASSERT_TRUE(writer.bInitialize());
+        UseTestAppData(appData.path());
+        writer.SetAppDataLookup(&TestAppData);
         EXPECT_EQ(
             writer.WriteLog(LOG_EXCEPTION, L"at the root", nullptr, nullptr, nullptr, -1, nullptr),
             TRUE);
     }
     EXPECT_EQ(TestLogOf(driveFolder.path()), "09:05:03 [Exception]=at the root\r\n");
+    EXPECT_FALSE(DirExists(driveFolder / L"work\\Log"));
+    EXPECT_FALSE(DirExists(appData / L"Lumivex")) << "the root could take the record";
+}
+
+TEST(WriteLogRoot, ARootThatRefusesTheLogFolderLeavesTheRecordInThePerUserLog) {
+    SetTestNow(2026, 12, 7, 9, 5, 3);
+    TempDir driveFolder, appData;
+    ASSERT_TRUE(CreateDirectoryW((driveFolder / L"work").c_str(), nullptr));
+    WriteFileBytes(driveFolder / L"Log", "not a folder");
+    UseTestAppData(appData.path());
+    const std::wstring perUserLog = appData / L"Lumivex\\Log";
+    TempDrive drive(driveFolder.path());
+    ASSERT_TRUE(drive.mapped());
+    {
+        CurrentDirScope inside(drive.root() + L"work");
+        TestWriter writer;
+        ASSERT_TRUE(writer.bInitialize());
+        writer.SetAppDataLookup(&TestAppData);
+        EXPECT_EQ(
+            writer.WriteLog(LOG_EXCEPTION, L"per user", nullptr, nullptr, nullptr, -1, nullptr),
+            TRUE);
+        EXPECT_EQ(TestLogOf(appData / L"Lumivex"), "09:05:03 [Exception]=per user\r\n");
+
+        // Both refused: the record is lost as before, and nothing is overwritten.
+        RemoveTree(perUserLog);
+        WriteFileBytes(perUserLog, "not a folder either");
+        EXPECT_EQ(writer.WriteLog(LOG_EXCEPTION, L"lost", nullptr, nullptr, nullptr, -1, nullptr),
+                  FALSE);
+    }
+    EXPECT_EQ(ReadFileBytes(perUserLog), "not a folder either");
+    EXPECT_EQ(ReadFileBytes(driveFolder / L"Log"), "not a folder");
     EXPECT_FALSE(DirExists(driveFolder / L"work\\Log"));
 }
 
