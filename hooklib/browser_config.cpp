@@ -38,9 +38,11 @@ std::wstring* g_exeName = nullptr; // never freed: it may be read until the proc
 
 // The lower-case executable name, or empty when this process cannot be opened or named.
 std::wstring OwnExeName() {
-    AcquireSRWLockShared(&g_exeNameLock);
-    std::wstring known = g_exeName ? *g_exeName : std::wstring();
-    ReleaseSRWLockShared(&g_exeNameLock);
+    std::wstring known;
+    {
+        SharedLock lock(g_exeNameLock);
+        known = g_exeName ? *g_exeName : std::wstring();
+    }
     if (!known.empty()) {
         return known;
     }
@@ -50,11 +52,10 @@ std::wstring OwnExeName() {
     }
     std::wstring name = ExeNameOf(process.get());
     if (!name.empty()) {
-        AcquireSRWLockExclusive(&g_exeNameLock);
+        ExclusiveLock lock(g_exeNameLock);
         if (!g_exeName) {
             g_exeName = new std::wstring(name);
         }
-        ReleaseSRWLockExclusive(&g_exeNameLock);
     }
     return name;
 }
@@ -86,9 +87,8 @@ BOOL CBrowserConfig::bGetAllConfigs(HMODULE libraryModule) {
             fallback = CFFileAssist().SplitPath(ownPath, SPLIT_DRIVE | SPLIT_DIR);
         }
         m_strConfigFile = UserDataFolder(fallback, m_appDataLookup) + L"\\" + kBrowsersIniName;
-        AcquireSRWLockExclusive(&m_readingLock);
+        ExclusiveLock lock(m_readingLock);
         m_reading = EnabledReading(); // a reading of another file says nothing about this one
-        ReleaseSRWLockExclusive(&m_readingLock);
         return TRUE;
     });
 }
@@ -110,9 +110,11 @@ BOOL CBrowserConfig::bIsProcessEnabled() const {
         GetFileAttributesExW(m_strConfigFile.c_str(), GetFileExInfoStandard, &data) != FALSE;
     const ULONGLONG size =
         exists ? (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow : 0;
-    AcquireSRWLockShared(&m_readingLock);
-    const EnabledReading known = m_reading;
-    ReleaseSRWLockShared(&m_readingLock);
+    EnabledReading known;
+    {
+        SharedLock lock(m_readingLock);
+        known = m_reading;
+    }
     if (known.valid &&
         SameStamp(exists, data.ftLastWriteTime, size, known.exists, known.written, known.size)) {
         return known.enabled;
@@ -123,9 +125,8 @@ BOOL CBrowserConfig::bIsProcessEnabled() const {
     fresh.written = data.ftLastWriteTime;
     fresh.size = size;
     fresh.enabled = ReadValue(m_strConfigFile, kProcessesSection, name).empty() ? TRUE : FALSE;
-    AcquireSRWLockExclusive(&m_readingLock);
+    ExclusiveLock lock(m_readingLock);
     m_reading = fresh;
-    ReleaseSRWLockExclusive(&m_readingLock);
     return fresh.enabled;
 }
 

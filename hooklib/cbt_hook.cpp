@@ -6,18 +6,7 @@
 #include "hooklib/sub_win_table.h"
 #include "support/guarded.h"
 
-namespace {
-
-// Only the process that installed the hook holds a handle; everywhere else it stays null.
-HHOOK g_hCBTHook = nullptr;
-
-} // namespace
-
 namespace lumivex::hook {
-
-bool HoldsHook() {
-    return g_hCBTHook != nullptr;
-}
 
 LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (nCode == HCBT_SETFOCUS && wParam) {
@@ -30,13 +19,14 @@ LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
             LumivexDllApp& app = TheApp();
             app.EnsureStarted();
             Guarded(L"", L"", [&] {
-                if (app.bIsProcessEnabled()) {
+                if (app.Config().bIsProcessEnabled()) {
                     SubWinTable().AddSubWin(window);
                 }
             });
         }
     }
-    return CallNextHookEx(g_hCBTHook, nCode, wParam, lParam);
+    // Only the process that installed the hook has its handle; the platform ignores it anyway.
+    return CallNextHookEx(TheApp().Hook(), nCode, wParam, lParam);
 }
 
 } // namespace lumivex::hook
@@ -44,20 +34,11 @@ LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
 using namespace lumivex::hook;
 
 BOOL WINAPI SetIECBT() {
-    if (g_hCBTHook) {
-        return TRUE;
-    }
-    g_hCBTHook = SetWindowsHookExW(WH_CBT, &CBTHookProc, TheApp().ModuleHandle(), 0);
-    return g_hCBTHook ? TRUE : FALSE;
+    return TheApp().InstallHook() ? TRUE : FALSE;
 }
 
 BOOL WINAPI ClearIECBT() {
-    if (!g_hCBTHook) {
-        return FALSE;
-    }
-    const BOOL removed = UnhookWindowsHookEx(g_hCBTHook);
-    g_hCBTHook = nullptr;
-    return removed;
+    return TheApp().RemoveHook() ? TRUE : FALSE;
 }
 
 int WINAPI Initialize(HWND hWnd, int param1, void* param, int param2) {

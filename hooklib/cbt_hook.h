@@ -16,7 +16,4 @@ namespace lumivex::hook {
 
 LRESULT CALLBACK CBTHookProc(int nCode, WPARAM wParam, LPARAM lParam);
 
-// Whether this process holds the hook (only the loader that called SetIECBT does).
-bool HoldsHook();
-
 } // namespace lumivex::hook

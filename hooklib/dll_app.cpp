@@ -2,8 +2,8 @@
 
 #include "support/owners.h"
 #include "hooklib/cbt_hook.h"
-#include "hooklib/prompt_frame.h"
 #include "hooklib/sub_win_table.h"
+#include "hooklib/window_trampoline.h"
 #include "support/guarded.h"
 
 namespace lumivex::hook {
@@ -23,7 +23,7 @@ LumivexDllApp::LumivexDllApp() : CDllApp(L"Lumivex") {}
 bool LumivexDllApp::OnStartup() {
     // Start-up never refuses: a caught failure still reports success.
     return Guarded(L"", L"", true, [&] {
-        bGetAllConfigs(GetInstance());
+        m_config.bGetAllConfigs(GetInstance());
         EnableDebugPrivilege();
         return true;
     });
@@ -35,9 +35,31 @@ void LumivexDllApp::OnUnload(bool processTerminating) {
         // die with the process, so nothing is called.
         return;
     }
+    // The hook first, so no focus change takes another window while the others are given back.
+    RemoveHook();
     SubWinTable().RemoveAllSubWin();
-    DeleteFlashPen();
-    ClearIECBT();
+    // After the windows have their procedures back: only messages already under way still reach
+    // the trampoline, and those skip the library from now on. A library pinned for a window
+    // left forwarding stays, and so does its part of the trampoline.
+    if (!LibraryPinned()) {
+        WindowTrampolineLibraryGone();
+    }
+}
+
+bool LumivexDllApp::InstallHook() {
+    if (!m_hCBTHook) {
+        m_hCBTHook = SetWindowsHookExW(WH_CBT, &CBTHookProc, GetInstance(), 0);
+    }
+    return m_hCBTHook != nullptr;
+}
+
+bool LumivexDllApp::RemoveHook() {
+    if (!m_hCBTHook) {
+        return false;
+    }
+    const BOOL removed = UnhookWindowsHookEx(m_hCBTHook);
+    m_hCBTHook = nullptr;
+    return removed != FALSE;
 }
 
 void EnableDebugPrivilege() {

@@ -1,4 +1,5 @@
-// The hook library's application object: one per process the library enters.
+// The hook library's application object: one per process the library enters. It holds the
+// program's configuration and, in the one process that installed it, the hook.
 #pragma once
 
 #include "framework/app.h"
@@ -6,11 +7,19 @@
 
 namespace lumivex::hook {
 
-class LumivexDllApp : public fw::CDllApp, public CBrowserConfig {
+class LumivexDllApp : public fw::CDllApp {
 public:
     LumivexDllApp();
 
     HINSTANCE ModuleHandle() const noexcept { return GetInstance(); }
+    CBrowserConfig& Config() noexcept { return m_config; }
+
+    // Installs the system-wide CBT hook once; true when this process holds it afterwards.
+    bool InstallHook();
+    // Removes the hook this process holds; false when there was none.
+    bool RemoveHook();
+    // The hook this process holds; null everywhere else.
+    HHOOK Hook() const noexcept { return m_hCBTHook; }
 
     // Values of the last Initialize call; nothing reads them.
     int m_nInitParam1 = 0;
@@ -18,9 +27,13 @@ public:
     int m_nInitParam2 = 0;
 
 protected:
-    // Runs at the first hook call or Initialize, outside the loader lock.
+    // Runs once a browser window was met (or at Initialize), outside the loader lock.
     bool OnStartup() override;
     void OnUnload(bool processTerminating) override;
+
+private:
+    CBrowserConfig m_config;
+    HHOOK m_hCBTHook = nullptr;
 };
 
 LumivexDllApp& TheApp();

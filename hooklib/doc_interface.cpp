@@ -3,6 +3,7 @@
 #include "hooklib/browser_ids.h"
 #include "hooklib/sub_ie_win.h"
 #include "support/guarded.h"
+#include "support/proc_address.h"
 
 #include <servprov.h>
 
@@ -17,7 +18,7 @@ constexpr DWORD kDocumentWaitMs = 1000;
 
 } // namespace
 
-void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBrowser2>& browser) {
+void OnGetDocInterface(HWND hWnd, ComPtr<IWebBrowser2>& browser) {
     Guarded(L"CTarnDeskBarDlg", L"OnGetDocInterface", [&] {
         UniqueModule accessibility(fw::LoadSystemLibrary(L"oleacc.dll"));
         if (!accessibility || !hWnd) {
@@ -25,6 +26,7 @@ void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBr
         }
         static const UINT getObjectMessage = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
         DWORD_PTR marshalled = 0;
+        ComPtr<IHTMLDocument> document;
         const ULONGLONG asked = GetTickCount64();
         if (!SendMessageTimeoutW(hWnd, getObjectMessage, 0, 0, SMTO_ABORTIFHUNG, kDocumentWaitMs,
                                  &marshalled)) {
@@ -35,8 +37,8 @@ void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBr
         // turned back into the object below and released, or the document keeps the
         // reference made for it.
         const bool late = GetTickCount64() - asked > kDocumentWaitMs;
-        auto objectFromLresult = reinterpret_cast<ObjectFromLresultFn>(
-            reinterpret_cast<void*>(GetProcAddress(accessibility.get(), "ObjectFromLresult")));
+        auto objectFromLresult =
+            ProcAddress<ObjectFromLresultFn>(accessibility.get(), "ObjectFromLresult");
         if (!objectFromLresult ||
             FAILED(objectFromLresult(static_cast<LRESULT>(marshalled), IID_IHTMLDocument_, 0,
                                      document.put_void()))) {
@@ -54,10 +56,6 @@ void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBr
         ComPtr<IHTMLWindow2> window = script.As<IHTMLWindow2>(IID_IHTMLWindow2_);
         if (!window) {
             return;
-        }
-        ComPtr<IHTMLDocument2> windowDocument;
-        if (SUCCEEDED(window->get_document(windowDocument.put())) && windowDocument) {
-            document = ComPtr<IHTMLDocument>::Attach(windowDocument.detach());
         }
         ComPtr<IServiceProvider> services = window.As<IServiceProvider>(IID_IServiceProvider_);
         if (services) {

@@ -9,13 +9,12 @@ namespace lumivex::hook {
 inline constexpr UINT_PTR IDT_PROMPT_FLASH = 19999;
 inline constexpr UINT kPromptFlashMs = 1000;
 
-// The process-wide pen of the frame (g_hFlashPen): made when a prompt is shown, if missing,
-// deleted when the library leaves a live process.
-void CreateFlashPen();
-void DeleteFlashPen();
+// The frame's pen: solid, 5 pixels, pure red; the caller owns it.
+HPEN MakeFlashPen();
 
-// Draws the frame along the window's outer edge with NOT-XOR, so a second draw wipes it.
-void DrawFlashFrame(HWND hWnd);
+// Draws the frame along the window's outer edge with NOT-XOR, so a second draw wipes it; nothing
+// without a pen.
+void DrawFlashFrame(HWND hWnd, HPEN pen);
 
 // Repaints the window with its frame and children, which removes a frame still drawn.
 void RepaintWindow(HWND hWnd);

@@ -1,8 +1,11 @@
 #include "hooklib/sub_ie_win.h"
 
 #include "hooklib/browser_ids.h"
+#include "hooklib/prompt_frame.h"
 #include "hooklib/sub_win_table.h"
+#include "hooklib/window_trampoline.h"
 #include "support/guarded.h"
+#include "support/proc_address.h"
 
 namespace lumivex::hook {
 
@@ -21,8 +24,7 @@ struct ScopedVariant {
         }
         using ClearFn = HRESULT(WINAPI*)(VARIANT*);
         if (HMODULE automation = GetModuleHandleW(L"oleaut32.dll")) {
-            if (auto clear = reinterpret_cast<ClearFn>(
-                    reinterpret_cast<void*>(GetProcAddress(automation, "VariantClear")))) {
+            if (auto clear = ProcAddress<ClearFn>(automation, "VariantClear")) {
                 clear(&value);
             }
         }
@@ -44,8 +46,12 @@ struct ScopedVariant {
 
 bool CSubIEWin::bSubclassWin(HWND hWnd) {
     m_hWnd = hWnd;
+    const WNDPROC procedure = SubIEWinProc();
+    if (!procedure) {
+        return false;
+    }
     auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubIEWinProc)));
+        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
     m_pfnOldProc.store(previous);
     if (!previous) {
         return false;
@@ -64,7 +70,7 @@ bool CSubIEWin::bUnSubclassWin() {
         // cut that one off, and it still holds and may call ours. Forwarding is set up before our
         // own record goes, so no message in between is lost.
         const bool oursInFront =
-            GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SubIEWinProc);
+            GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SubIEWinProc());
         if (!oursInFront && IsWindow(m_hWnd)) {
             KeepForwarding(m_hWnd, previous);
         }
@@ -76,20 +82,28 @@ bool CSubIEWin::bUnSubclassWin() {
     });
 }
 
-void CSubIEWin::OnAttachBrowser() {
-    wchar_t className[199] = {};
-    GetClassNameW(m_hWnd, className, 199);
-    if (wcscmp(className, kBrowserWindowClass) == 0) {
-        ComPtr<IHTMLDocument> document;
-        ComPtr<IWebBrowser2> browser;
-        OnGetDocInterface(m_hWnd, document, browser);
-        if (browser) {
-            m_pBrowser = std::move(browser);
+HMODULE CSubIEWin::OnAttachBrowser() {
+    const bool reached = Guarded(L"", L"", false, [&] {
+        wchar_t className[199] = {};
+        GetClassNameW(m_hWnd, className, 199);
+        if (wcscmp(className, kBrowserWindowClass) == 0) {
+            ComPtr<IWebBrowser2> browser;
+            OnGetDocInterface(m_hWnd, browser);
+            if (browser) {
+                m_pBrowser = std::move(browser);
+            }
         }
-    }
-    if (m_pBrowser) {
-        ShowFirstUsePrompt();
-    }
+        return static_cast<bool>(m_pBrowser);
+    });
+    return reached ? ShowFirstUsePrompt() : nullptr;
+}
+
+HMODULE CSubIEWin::ShowFirstUsePrompt() {
+    return SubWinTable().OnBrowserReached(m_hWnd);
+}
+
+void CSubIEWin::OnTimer(WPARAM timerId) {
+    SubWinTable().OnWindowTimer(m_hWnd, timerId);
 }
 
 LRESULT CSubIEWin::OnKeyUp(WPARAM virtualKey) {
@@ -97,13 +111,29 @@ LRESULT CSubIEWin::OnKeyUp(WPARAM virtualKey) {
     // server round trip under Wine): every key typed passes here.
     const ZoomAction action = ZoomActionForKey(static_cast<unsigned>(virtualKey));
     if (action != ZoomAction::None && GetKeyState(VK_CONTROL) < 0) {
-        Step(action);
+        Apply(action);
     }
     return 0;
 }
 
 void CSubIEWin::OnMouseWheel(WPARAM wParam) {
-    Step(ZoomActionForWheel(wParam));
+    Apply(ZoomActionForWheel(wParam));
+}
+
+void CSubIEWin::Apply(ZoomAction action) {
+    switch (action) {
+    case ZoomAction::In:
+        ZoomIn();
+        break;
+    case ZoomAction::Out:
+        ZoomOut();
+        break;
+    case ZoomAction::Reset:
+        ZoomReset();
+        break;
+    case ZoomAction::None:
+        break;
+    }
 }
 
 void CSubIEWin::ZoomIn() {
@@ -144,6 +174,106 @@ void CSubIEWin::SendZoom() {
     level.value.lVal = m_nZoom;
     m_pBrowser->ExecWB(static_cast<OLECMDID>(kOpticalZoom), OLECMDEXECOPT_DODEFAULT, &level.value,
                        nullptr);
+}
+
+namespace {
+
+// Whether the library does anything with the message beyond passing it on. Keys and wheel turns
+// that zoom nothing, and other programs' timers, pass through as fast as anything else.
+bool NeedsTheLibrary(UINT message, WPARAM wParam) {
+    switch (message) {
+    case WM_KEYUP:
+        return ZoomActionForKey(static_cast<unsigned>(wParam)) != ZoomAction::None;
+    case WM_MOUSEWHEEL:
+        return ZoomActionForWheel(wParam) != ZoomAction::None;
+    case WM_TIMER:
+        return wParam == IDT_PROMPT_FLASH;
+    case WM_SUBIEWIN_ATTACH:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The first half of every message: the library's own handling, then the procedure to pass the
+// message on to. Only the library's own work runs inside a guard: the prompt's loop runs the
+// host's procedures, and their faults are the host's to handle.
+WNDPROC WINAPI BeforeMessage(MessageFrame* frame) {
+    const HWND hWnd = frame->hWnd;
+    const auto message = static_cast<UINT>(frame->message);
+    // The probe is answered for any window but one we left forwarding: that one is ours no more.
+    if (message == WM_SUBIEWIN_PROBE && !ForwardingProc(hWnd)) {
+        frame->result = SUBIEWIN_PROBE_REPLY;
+        return nullptr;
+    }
+    // Found without a lock or a reference.
+    if (!NeedsTheLibrary(message, frame->wParam)) {
+        if (const WNDPROC passOn = SubWinTable().FindPassOn(hWnd)) {
+            return passOn;
+        }
+    }
+    const std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd);
+    const WNDPROC previous = window ? window->OldProc() : nullptr;
+    if (!previous) {
+        // Left forwarding under a later subclass, or not ours (any more) and nowhere to go.
+        const WNDPROC forward = ForwardingProc(hWnd);
+        frame->callAfter = forward && message == WM_NCDESTROY;
+        return forward ? forward : &DefWindowProcW;
+    }
+    switch (message) {
+    case WM_KEYUP:
+        Guarded(L"", L"", [&] { window->OnKeyUp(frame->wParam); });
+        break;
+    case WM_MOUSEWHEEL:
+        Guarded(L"", L"", [&] { window->OnMouseWheel(frame->wParam); });
+        break;
+    case WM_SUBIEWIN_ATTACH:
+        frame->release = window->OnAttachBrowser();
+        // The prompt's loop may have seen the window destroyed: a dead window's procedure gets
+        // no more messages.
+        if (!IsWindow(hWnd)) {
+            return nullptr;
+        }
+        break;
+    case WM_DESTROY:
+        frame->callAfter = 1;
+        break;
+    case WM_TIMER:
+        frame->callAfter = frame->wParam == IDT_PROMPT_FLASH;
+        break;
+    default:
+        break;
+    }
+    return previous;
+}
+
+// The second half, only for the messages the first half asked it for.
+LRESULT WINAPI AfterMessage(MessageFrame* frame, LRESULT result) {
+    const HWND hWnd = frame->hWnd;
+    switch (static_cast<UINT>(frame->message)) {
+    case WM_DESTROY:
+        SubWinTable().RemoveSubWin(hWnd);
+        break;
+    case WM_TIMER:
+        if (const std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd)) {
+            Guarded(L"", L"", [&] { window->OnTimer(frame->wParam); });
+        }
+        break;
+    case WM_NCDESTROY:
+        DropForwarding(hWnd);
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+} // namespace
+
+WNDPROC SubIEWinProc() {
+    return WindowTrampoline(&BeforeMessage, &AfterMessage);
 }
 
 } // namespace lumivex::hook

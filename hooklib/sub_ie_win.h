@@ -25,10 +25,12 @@ public:
     // forwarding to it (KeepForwarding); always true.
     bool bUnSubclassWin();
 
-    void OnAttachBrowser();
-    // The first-use prompt for this window, once the browser was reached; decides for itself
-    // whether to show anything.
-    void ShowFirstUsePrompt();
+    // Reaches the browser and, once reached, shows the first-use prompt; answers a reference on
+    // the library that the caller must release from outside it (null when none was taken).
+    HMODULE OnAttachBrowser();
+    // Reports to the table that the browser was reached, which starts the first-use prompt if it
+    // is due; answers the reference the prompt held (see CFirstUsePrompt::Run).
+    HMODULE ShowFirstUsePrompt();
     // After the window's own procedure handled WM_TIMER: the prompt's frame ticks.
     void OnTimer(WPARAM timerId);
     LRESULT OnKeyUp(WPARAM virtualKey);
@@ -43,10 +45,9 @@ public:
 
     HWND Window() const { return m_hWnd; }
     WNDPROC OldProc() const { return m_pfnOldProc.load(); }
-    int Zoom() const { return m_nZoom; }
-    bool HasBrowser() const { return static_cast<bool>(m_pBrowser); }
 
 private:
+    void Apply(ZoomAction action);
     void Step(ZoomAction action);
     void SendZoom();
 
@@ -60,11 +61,13 @@ private:
     std::atomic<WNDPROC> m_pfnOldProc{nullptr};
 };
 
-// Reaches the document and the browser behind a browser window; each out value receives a
-// reference the caller owns, or stays empty.
-void OnGetDocInterface(HWND hWnd, ComPtr<IHTMLDocument>& document, ComPtr<IWebBrowser2>& browser);
+// Reaches the browser behind a browser window (by way of its document, script and window
+// objects); `browser` receives a reference the caller owns, or stays empty.
+void OnGetDocInterface(HWND hWnd, ComPtr<IWebBrowser2>& browser);
 
-// The window procedure of every subclassed window.
-LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure installed into every subclassed window: the library's trampoline
+// (window_trampoline.h), made at the first call; null when it could not be made, and then no
+// window is subclassed.
+WNDPROC SubIEWinProc();
 
 } // namespace lumivex::hook

@@ -1,6 +1,8 @@
 #include "hooklib/sub_win_table.h"
 
 #include "hooklib/browser_ids.h"
+#include "hooklib/prompt_frame.h"
+#include "support/owners.h"
 #include "support/guarded.h"
 
 #include <new>
@@ -8,28 +10,6 @@
 namespace lumivex::hook {
 
 namespace {
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& m_lock;
-};
-
-class SharedLock {
-public:
-    explicit SharedLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockShared(&m_lock); }
-    ~SharedLock() { ReleaseSRWLockShared(&m_lock); }
-    SharedLock(const SharedLock&) = delete;
-    SharedLock& operator=(const SharedLock&) = delete;
-
-private:
-    SRWLOCK& m_lock;
-};
 
 void Discard(const std::shared_ptr<CSubIEWin>& window) {
     window->bUnSubclassWin();
@@ -40,6 +20,7 @@ void Discard(const std::shared_ptr<CSubIEWin>& window) {
 struct Forwarding {
     SRWLOCK lock = SRWLOCK_INIT;
     std::map<HWND, WNDPROC> previous;
+    bool pinned = false;
 };
 
 Forwarding& ForwardingWindows() {
@@ -53,10 +34,17 @@ Forwarding& ForwardingWindows() {
 void KeepForwarding(HWND hWnd, WNDPROC previous) {
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&SubIEWinProc), &self);
+                       reinterpret_cast<LPCWSTR>(&KeepForwarding), &self);
     Forwarding& forwarding = ForwardingWindows();
     ExclusiveLock lock(forwarding.lock);
     forwarding.previous[hWnd] = previous;
+    forwarding.pinned = true;
+}
+
+bool LibraryPinned() {
+    Forwarding& forwarding = ForwardingWindows();
+    SharedLock lock(forwarding.lock);
+    return forwarding.pinned;
 }
 
 WNDPROC ForwardingProc(HWND hWnd) {
@@ -83,6 +71,11 @@ BOOL CSubWinTable::AddSubWin(HWND hWnd) {
             }
         }
         if (window->bSubclassWin(hWnd)) {
+            ExclusiveLock lock(m_lock);
+            auto found = m_map.find(hWnd);
+            if (found != m_map.end() && found->second == window) {
+                m_passOn.Set(hWnd, window->OldProc());
+            }
             return TRUE;
         }
         ExclusiveLock lock(m_lock);
@@ -102,6 +95,7 @@ std::shared_ptr<CSubIEWin> CSubWinTable::Take(HWND hWnd) {
     }
     std::shared_ptr<CSubIEWin> window = std::move(found->second);
     m_map.erase(found);
+    m_passOn.Clear(hWnd);
     return window;
 }
 
@@ -122,6 +116,7 @@ BOOL CSubWinTable::RemoveAllSubWin() {
         {
             ExclusiveLock lock(m_lock);
             windows.swap(m_map);
+            m_passOn.ClearAll();
         }
         for (auto& entry : windows) {
             Discard(entry.second);
@@ -136,73 +131,40 @@ std::shared_ptr<CSubIEWin> CSubWinTable::FindSubWin(HWND hWnd) const {
     return found == m_map.end() ? nullptr : found->second;
 }
 
-std::size_t CSubWinTable::Count() const {
-    SharedLock lock(m_lock);
-    return m_map.size();
-}
-
-namespace {
-
-// A window whose subclass we left while a later one still calls us: everything passes on.
-LRESULT Forward(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const WNDPROC previous = ForwardingProc(hWnd);
-    if (!previous) {
-        // Not ours (any more), and nowhere to forward to.
-        return DefWindowProcW(hWnd, message, wParam, lParam);
-    }
-    const LRESULT result = CallWindowProcW(previous, hWnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        Forwarding& forwarding = ForwardingWindows();
-        ExclusiveLock lock(forwarding.lock);
-        forwarding.previous.erase(hWnd);
-    }
-    return result;
-}
-
-} // namespace
-
-LRESULT CALLBACK SubIEWinProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    // The probe is answered for any window but one we left forwarding: that one is ours no more.
-    if (message == WM_SUBIEWIN_PROBE && !ForwardingProc(hWnd)) {
-        return SUBIEWIN_PROBE_REPLY;
-    }
-    // Held for the whole message, so the object outlives anything the handlers or the previous
-    // procedure do to the window.
-    std::shared_ptr<CSubIEWin> window = SubWinTable().FindSubWin(hWnd);
-    WNDPROC previous = window ? window->OldProc() : nullptr;
-    if (!previous) {
-        return Forward(hWnd, message, wParam, lParam);
-    }
-
-    Guarded(L"", L"", [&] {
-        switch (message) {
-        case WM_KEYUP:
-            window->OnKeyUp(wParam);
-            break;
-        case WM_MOUSEWHEEL:
-            window->OnMouseWheel(wParam);
-            break;
-        case WM_SUBIEWIN_ATTACH:
-            window->OnAttachBrowser();
-            break;
-        default:
-            break;
+HMODULE CSubWinTable::OnBrowserReached(HWND hWnd) {
+    CFirstUsePrompt prompt(hWnd);
+    {
+        ExclusiveLock lock(m_lock);
+        if (m_prompt) {
+            return nullptr; // one prompt at a time; the run's marker keeps it to one anyway
         }
-    });
-
-    // The attach may have run the prompt's dialog loop, in which the window can be destroyed:
-    // a dead window's procedure gets no more messages.
-    if (message == WM_SUBIEWIN_ATTACH && !IsWindow(hWnd)) {
-        return 0;
+        m_prompt = &prompt;
     }
-    const LRESULT result = CallWindowProcW(previous, hWnd, message, wParam, lParam);
+    HMODULE held = prompt.Run();
+    ExclusiveLock lock(m_lock);
+    m_prompt = nullptr;
+    return held;
+}
 
-    if (message == WM_DESTROY) {
-        SubWinTable().RemoveSubWin(hWnd);
-    } else if (message == WM_TIMER) {
-        window->OnTimer(wParam);
+void CSubWinTable::OnWindowTimer(HWND hWnd, WPARAM timerId) {
+    if (timerId != IDT_PROMPT_FLASH) {
+        return;
     }
-    return result;
+    CFirstUsePrompt* prompt = nullptr;
+    {
+        SharedLock lock(m_lock);
+        prompt = m_prompt;
+    }
+    // The prompt lives on the stack of the thread that gets its window's timer, which is this one.
+    if (prompt && prompt->Window() == hWnd) {
+        prompt->OnTick();
+    }
+}
+
+void DropForwarding(HWND hWnd) {
+    Forwarding& forwarding = ForwardingWindows();
+    ExclusiveLock lock(forwarding.lock);
+    forwarding.previous.erase(hWnd);
 }
 
 } // namespace lumivex::hook

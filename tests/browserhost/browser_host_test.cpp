@@ -50,6 +50,11 @@ std::function<bool(const LogLine&)> Field(const char* key, long long value) {
     return [key, value](const LogLine& line) { return line.Number(key) == value; };
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 } // namespace
 
 TEST(BrowserHost, ReadyListsEveryBrowserWindowOfItsFrame) {
@@ -218,6 +223,73 @@ TEST(BrowserHost, InjectedKeysAndWheelReachTheBrowsersOwnProcedure) {
     Sleep(300);
     EXPECT_TRUE(host.Lines("KEYUP", -1, mark).empty()) << "the edit field has the keys now\n"
                                                        << host.Transcript();
+    EXPECT_EQ(host.Quit(), 0u);
+}
+
+// Made one after another as the soak test makes them: each in the pane a destroyed one left, on
+// the frame it was asked of, with an index past every other.
+TEST(BrowserHost, CreatedBrowsersTakeOverFreedPanesOnTheirOwnFrame) {
+    HostProcess host;
+    ASSERT_TRUE(host.Start(L"--second-thread")) << host.error();
+    const auto children = [&]() {
+        int count = 0;
+        EnumChildWindows(host.frame(), &CountWindow, reinterpret_cast<LPARAM>(&count));
+        return count;
+    };
+    const int before = children();
+    std::optional<int> first = host.CreateBrowser();
+    ASSERT_EQ(first, 101) << host.Transcript();
+    HWND window = host.browser(101);
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(ClassOf(window), L"Internet Explorer_Server");
+    EXPECT_EQ(GetAncestor(window, GA_ROOT), host.frame());
+    EXPECT_EQ(children(), before + 2) << "a pane and its browser";
+    RECT place = {};
+    GetClientRect(window, &place);
+    EXPECT_GT(place.right, 100) << "laid out beside browser 0";
+    EXPECT_EQ(host.SendFor(101, L"selftest"), 1) << host.Transcript();
+    EXPECT_EQ(host.SendFor(101, L"refs"), 0);
+
+    HWND pane = GetParent(window);
+    ASSERT_EQ(host.SendFor(101, L"destroy"), 1);
+    std::optional<int> second = host.CreateBrowser();
+    ASSERT_EQ(second, 102) << host.Transcript();
+    EXPECT_EQ(GetParent(host.browser(102)), pane);
+    EXPECT_EQ(children(), before + 2);
+    EXPECT_EQ(host.SendFor(101, L"refs"), 0) << "the dead one is still asked about";
+
+    std::optional<int> other = host.CreateBrowser(host.secondFrame());
+    ASSERT_EQ(other, 103) << host.Transcript();
+    EXPECT_EQ(GetAncestor(host.browser(103), GA_ROOT), host.secondFrame());
+    EXPECT_EQ(GetWindowThreadProcessId(host.browser(103), nullptr),
+              GetWindowThreadProcessId(host.secondFrame(), nullptr));
+    EXPECT_EQ(host.SendFor(103, L"selftest"), 1) << host.Transcript();
+    EXPECT_EQ(Ask(host, L"refs 103"), kReplyNoBrowser) << "not the main frame's";
+    EXPECT_EQ(host.Quit(), 0u);
+}
+
+// "wheel" sends to the window's procedure; without anybody's subclass in front the host's own
+// sees every message and nothing zooms.
+TEST(BrowserHost, WheelVerbSendsCtrlWheelMessagesBothWays) {
+    HostProcess host;
+    ASSERT_TRUE(host.Start(L"--browsers=2")) << host.error();
+    size_t mark = host.Mark();
+    EXPECT_EQ(Ask(host, L"wheel 1 3"), 100);
+    std::vector<LogLine> wheels = host.Lines("WHEEL", 1, mark);
+    ASSERT_EQ(wheels.size(), 3u) << host.Transcript();
+    for (const LogLine& wheel : wheels) {
+        EXPECT_EQ(wheel.Number("delta"), WHEEL_DELTA);
+        EXPECT_EQ(wheel.Number("keys"), MK_CONTROL);
+    }
+    mark = host.Mark();
+    EXPECT_EQ(Ask(host, L"wheel 1 -2"), 100);
+    wheels = host.Lines("WHEEL", 1, mark);
+    ASSERT_EQ(wheels.size(), 2u) << host.Transcript();
+    EXPECT_EQ(wheels[0].Number("delta"), -WHEEL_DELTA);
+    EXPECT_TRUE(host.Lines("WHEEL", 0, mark).empty());
+    EXPECT_TRUE(host.Lines("EXECWB", -1).empty());
+    ASSERT_EQ(Ask(host, L"destroy 1"), 1);
+    EXPECT_EQ(Ask(host, L"wheel 1 1"), kReplyNoBrowser);
     EXPECT_EQ(host.Quit(), 0u);
 }
 

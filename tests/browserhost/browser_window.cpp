@@ -1,10 +1,14 @@
 #include "browser_window.h"
 
 #include "event_log.h"
+#include "host_frame.h"
 #include "page_paint.h"
 
 #include <mshtml.h>
 #include <oleacc.h>
+
+#include <atomic>
+#include <stdexcept>
 
 namespace lumivex::browserhost {
 
@@ -101,6 +105,37 @@ HWND CreateBrowserWindow(HWND parent, BrowserRecord& record, const std::wstring&
                            GetModuleHandleW(nullptr), &record);
 }
 
+namespace {
+
+std::atomic<bool> g_endModal{false};
+
+// A loop inside the window's own procedure, as a context menu or a message box runs one: whatever
+// subclass passed the message on is on the stack until it ends.
+void RunModalLoop(const BrowserRecord& record) {
+    g_endModal = false;
+    HostLog().Write("MODAL", FieldList().Add("index", record.index).Add("state", "enter"));
+    MSG msg;
+    while (!g_endModal) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    HostLog().Write("MODAL", FieldList().Add("index", record.index).Add("state", "leave"));
+}
+
+} // namespace
+
+void EndModalLoops() {
+    g_endModal = true;
+    for (const BrowserRecord* record : Host().Browsers()) {
+        PostThreadMessageW(record->threadId, WM_NULL, 0, 0);
+    }
+}
+
 LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -142,6 +177,13 @@ LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDOWN:
         SetFocus(window);
         return 0;
+    case kEnterModalMessage:
+        RunModalLoop(*record);
+        return 0;
+    case kThrowMessage:
+        // Unwinds through every frame between here and the sender: subclasses in front of this
+        // procedure must let it pass.
+        throw std::runtime_error("thrown by the browser window's own procedure");
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

@@ -14,6 +14,8 @@ bool RegisterBrowserClass(const std::wstring& className);
 // A child of `parent` for `record`, which must live as long as the window.
 HWND CreateBrowserWindow(HWND parent, BrowserRecord& record, const std::wstring& className);
 LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Ends every loop that "modal" entered, on any thread.
+void EndModalLoops();
 // The registered "WM_HTML_GETOBJECT" that asks a browser window for its document.
 UINT GetObjectMessage();
 

@@ -128,8 +128,31 @@ std::optional<std::intptr_t> HostProcess::Send(HWND frame, const std::wstring& t
 }
 
 std::optional<std::intptr_t> HostProcess::SendFor(int index, const std::wstring& verb) {
-    HWND frame = index >= 100 ? m_secondFrame : m_frame;
+    const auto created = m_createdOn.find(index);
+    HWND frame = created != m_createdOn.end() ? created->second
+                 : index >= 100               ? m_secondFrame
+                                              : m_frame;
     return Send(frame, verb + L" " + std::to_wstring(index));
+}
+
+std::optional<int> HostProcess::CreateBrowser(HWND frame) {
+    frame = frame ? frame : m_frame;
+    const size_t mark = Mark();
+    const std::intptr_t index = Send(frame, L"create").value_or(kReplyBadCommand);
+    if (index < 0 || index > kMaxBrowserIndex) {
+        return std::nullopt;
+    }
+    const int created = static_cast<int>(index);
+    // Written before the reply went out.
+    std::optional<LogLine> line = WaitForLine(
+        [created](const LogLine& entry) { return Is(entry, "BROWSER", created); }, 1000, mark);
+    HWND window = line ? HandleField(*line, "hwnd") : nullptr;
+    if (!window) {
+        return std::nullopt;
+    }
+    m_browsers[created] = window;
+    m_createdOn[created] = frame;
+    return created;
 }
 
 const std::vector<LogLine>& HostProcess::ReadLines() {

@@ -52,6 +52,9 @@ public:
     std::optional<std::intptr_t> Send(const std::wstring& text) { return Send(m_frame, text); }
     // "verb index" to the frame that owns browser `index`.
     std::optional<std::intptr_t> SendFor(int index, const std::wstring& verb);
+    // "create" on `frame` (null: the main frame): the new browser's index, known from then on to
+    // browser() and SendFor; nothing when the host made none.
+    std::optional<int> CreateBrowser(HWND frame = nullptr);
 
     // Reads what the host logged since the last call; returns every line of this run so far.
     const std::vector<LogLine>& ReadLines();
@@ -90,6 +93,7 @@ private:
     HWND m_frame = nullptr;
     HWND m_secondFrame = nullptr;
     std::map<int, HWND> m_browsers;
+    std::map<int, HWND> m_createdOn; // frames of the browsers made by "create"
     std::string m_error;
 };
 

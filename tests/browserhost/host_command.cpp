@@ -17,16 +17,23 @@ constexpr VerbSpec kVerbs[] = {
     {L"focus", Verb::Focus, true},
     {L"focus-frame", Verb::FocusFrame, false},
     {L"destroy", Verb::Destroy, true},
+    {L"create", Verb::Create, false},
     {L"initialize", Verb::Initialize, true},
     {L"load", Verb::Load, false},
     {L"freelib", Verb::FreeLib, false},
+    {L"mapped", Verb::Mapped, false},
     {L"refs", Verb::Refs, true},
     {L"leak", Verb::Leak, true},
     {L"zoom", Verb::Zoom, true},
+    {L"wheel", Verb::Wheel, true},
     {L"wndproc", Verb::WndProc, true},
     {L"subclass", Verb::Subclass, true},
     {L"unsubclass", Verb::Unsubclass, true},
     {L"seen", Verb::Seen, true},
+    {L"modal", Verb::Modal, true},
+    {L"endmodal", Verb::EndModal, false},
+    {L"fault", Verb::Fault, false},
+    {L"throw", Verb::Throw, true},
     {L"selftest", Verb::SelfTest, true},
     {L"unexpected", Verb::Unexpected, true},
     {L"quit", Verb::Quit, false},
@@ -69,6 +76,9 @@ std::optional<long long> ParseSigned(std::wstring_view word) {
     return negative ? -value : value;
 }
 
+// The sender waits for the whole run within its time-out.
+constexpr long long kMaxWheelCount = 100000;
+
 } // namespace
 
 CommandResult ParseHostCommand(std::wstring_view text) {
@@ -106,6 +116,8 @@ CommandResult ParseHostCommand(std::wstring_view text) {
     size_t allowed = spec->needsIndex ? 1 : 0;
     if (spec->verb == Verb::Initialize) {
         allowed = 4;
+    } else if (spec->verb == Verb::Wheel) {
+        allowed = 2;
     }
     if (words.size() < (spec->needsIndex ? 1u : 0u) || words.size() > allowed) {
         result.error = L"wrong number of arguments for " + std::wstring(verbText);
@@ -113,7 +125,7 @@ CommandResult ParseHostCommand(std::wstring_view text) {
     }
     if (spec->needsIndex) {
         std::optional<long long> index = ParseSigned(words[0]);
-        if (!index || *index < 0 || *index > 1000) {
+        if (!index || *index < 0 || *index > kMaxBrowserIndex) {
             result.error = L"bad browser index: " + std::wstring(words[0]);
             return result;
         }
@@ -132,6 +144,14 @@ CommandResult ParseHostCommand(std::wstring_view text) {
             }
             result.command.values.push_back(*value);
         }
+    }
+    if (spec->verb == Verb::Wheel) {
+        std::optional<long long> count = words.size() == 2 ? ParseSigned(words[1]) : std::nullopt;
+        if (!count || *count < -kMaxWheelCount || *count > kMaxWheelCount) {
+            result.error = L"wheel takes an index and a count";
+            return result;
+        }
+        result.command.values.push_back(*count);
     }
     return result;
 }

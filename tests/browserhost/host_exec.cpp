@@ -6,6 +6,8 @@
 #include "host_library.h"
 #include "selftest.h"
 
+#include <stdexcept>
+
 namespace lumivex::browserhost {
 
 namespace {
@@ -86,6 +88,23 @@ std::intptr_t UnsubclassByHost(HWND window) {
     return 1;
 }
 
+// Ctrl-wheel messages as the platform makes them for a real wheel with Ctrl held, sent to the
+// window's current procedure, so whatever subclass sits in front of the host's sees them first.
+std::intptr_t Wheel(const BrowserRecord& record, long long count) {
+    RECT place = {};
+    GetWindowRect(record.window, &place);
+    const LPARAM at = MAKELPARAM(static_cast<WORD>((place.left + place.right) / 2),
+                                 static_cast<WORD>((place.top + place.bottom) / 2));
+    const auto delta =
+        static_cast<WORD>(static_cast<short>(count > 0 ? WHEEL_DELTA : -WHEEL_DELTA));
+    const WPARAM wParam = MAKEWPARAM(MK_CONTROL, delta);
+    const long long steps = count < 0 ? -count : count;
+    for (long long i = 0; i < steps && record.window; ++i) {
+        SendMessageW(record.window, WM_MOUSEWHEEL, wParam, at);
+    }
+    return record.objects->zoom();
+}
+
 bool NeedsLiveWindow(Verb verb) {
     switch (verb) {
     case Verb::Focus:
@@ -95,6 +114,9 @@ bool NeedsLiveWindow(Verb verb) {
     case Verb::Subclass:
     case Verb::Unsubclass:
     case Verb::Seen:
+    case Verb::Modal:
+    case Verb::Throw:
+    case Verb::Wheel:
     case Verb::SelfTest:
         return true;
     default:
@@ -118,6 +140,8 @@ std::intptr_t RunBrowserCommand(const FrameData& frame, BrowserRecord& record,
         return Refs(record);
     case Verb::Zoom:
         return record.objects->zoom();
+    case Verb::Wheel:
+        return Wheel(record, command.values.at(0));
     case Verb::WndProc:
         return GetWindowLongPtrW(record.window, GWLP_WNDPROC) ==
                        reinterpret_cast<LONG_PTR>(&BrowserWindowProc)
@@ -127,6 +151,15 @@ std::intptr_t RunBrowserCommand(const FrameData& frame, BrowserRecord& record,
         return SubclassByHost(record.window);
     case Verb::Unsubclass:
         return UnsubclassByHost(record.window);
+    case Verb::Modal:
+        return PostMessageW(record.window, kEnterModalMessage, 0, 0) ? 1 : 0;
+    case Verb::Throw:
+        try {
+            SendMessageW(record.window, kThrowMessage, 0, 0);
+        } catch (const std::exception&) {
+            return 1;
+        }
+        return 0;
     case Verb::Seen:
         return static_cast<std::intptr_t>(
             reinterpret_cast<std::uintptr_t>(GetPropW(record.window, kSeenProperty)));
@@ -151,6 +184,15 @@ std::intptr_t RunCommand(FrameData& frame, const HostCommand& command) {
         return LoadHostLibrary(command.path) ? 1 : 0;
     case Verb::FreeLib:
         return FreeHostLibrary() ? 1 : 0;
+    case Verb::Mapped:
+        return LastLibraryMapped() ? 1 : 0;
+    case Verb::Create:
+        return CreateBrowser(frame);
+    case Verb::EndModal:
+        EndModalLoops();
+        return 1;
+    case Verb::Fault:
+        return PostMessageW(frame.frame, kFaultMessage, 0, 0) ? 1 : 0;
     case Verb::Quit:
         // The reply goes out first; the main frame's end ends every thread.
         PostMessageW(Host().mainFrame, WM_CLOSE, 0, 0);

@@ -102,6 +102,16 @@ TEST(HostCommands, VerbsAndArguments) {
     EXPECT_EQ(init.command.values, (std::vector<long long>{5, -1, 7}));
     EXPECT_TRUE(ParseHostCommand(L"initialize 0").command.values.empty());
 
+    CommandResult create = ParseHostCommand(L"create");
+    ASSERT_EQ(create.error, L"");
+    EXPECT_EQ(create.command.verb, Verb::Create);
+    CommandResult wheel = ParseHostCommand(L"wheel 2 -7");
+    ASSERT_EQ(wheel.error, L"");
+    EXPECT_EQ(wheel.command.verb, Verb::Wheel);
+    EXPECT_EQ(wheel.command.index, 2);
+    EXPECT_EQ(wheel.command.values, std::vector<long long>{-7});
+    EXPECT_EQ(ParseHostCommand(L"wheel 0 100000").command.values, std::vector<long long>{100000});
+
     // A path keeps its blanks.
     CommandResult load = ParseHostCommand(L"load C:\\Program Files\\x y.dll");
     ASSERT_EQ(load.error, L"");
@@ -114,9 +124,26 @@ TEST(HostCommands, VerbsAndArguments) {
 }
 
 TEST(HostCommands, MalformedCommandsAreRefused) {
-    for (const wchar_t* text : {L"", L"focus", L"focus x", L"focus -1", L"focus 1 2", L"refs 1001",
-                                L"ping 1", L"Focus 1", L"initialize 0 1", L"initialize 0 1 2 x",
-                                L"load", L"load   ", L"selftest 99999999999999999999"}) {
+    for (const wchar_t* text : {L"",
+                                L"focus",
+                                L"focus x",
+                                L"focus -1",
+                                L"focus 1 2",
+                                L"refs 1001",
+                                L"ping 1",
+                                L"Focus 1",
+                                L"initialize 0 1",
+                                L"initialize 0 1 2 x",
+                                L"load",
+                                L"load   ",
+                                L"selftest 99999999999999999999",
+                                L"create 1",
+                                L"wheel 0",
+                                L"wheel 0 x",
+                                L"wheel 0 1 2",
+                                L"wheel 0 100001",
+                                L"wheel 0 -100001",
+                                L"wheel 1001 1"}) {
         EXPECT_NE(ParseHostCommand(text).error, L"") << "accepted: \"" << text << "\"";
     }
 }

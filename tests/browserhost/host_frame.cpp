@@ -3,8 +3,10 @@
 #include "browser_window.h"
 #include "event_log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace lumivex::browserhost {
 
@@ -25,7 +27,14 @@ void Layout(const FrameData& data) {
     RECT client;
     GetClientRect(data.frame, &client);
     MoveWindow(data.edit, kGap, kGap, client.right - 2 * kGap, kEditHeight, TRUE);
-    const int count = static_cast<int>(data.browsers.size());
+    // A record whose pane went to a later browser ("create") takes no place.
+    std::vector<const BrowserRecord*> placed;
+    for (const BrowserRecord* record : data.browsers) {
+        if (record->pane) {
+            placed.push_back(record);
+        }
+    }
+    const int count = static_cast<int>(placed.size());
     if (count == 0) {
         return;
     }
@@ -35,7 +44,7 @@ void Layout(const FrameData& data) {
     const int width = (client.right - kGap) / columns - kGap;
     const int height = (client.bottom - top) / rows - kGap;
     for (int i = 0; i < count; ++i) {
-        const BrowserRecord& record = *data.browsers[static_cast<size_t>(i)];
+        const BrowserRecord& record = *placed[static_cast<size_t>(i)];
         const int x = kGap + (i % columns) * (width + kGap);
         const int y = top + (i / columns) * (height + kGap);
         if (record.pane) {
@@ -101,6 +110,11 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_COPYDATA:
         return OnCopyData(*data, *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kFaultMessage:
+        // A fault of the host's own, for tests that it reaches the host's handlers and no one
+        // else's.
+        *static_cast<volatile int*>(nullptr) = 1;
+        return 0;
     case WM_TIMER: // --exit-after
         KillTimer(frame, wParam);
         PostMessageW(frame, WM_CLOSE, 0, 0);
@@ -116,6 +130,42 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         break;
     }
     return DefWindowProcW(frame, message, wParam, lParam);
+}
+
+// A browser window with its record in Host(), in `pane` or in a new one; null when the window
+// could not be made (an ERROR line says why).
+BrowserRecord* AddBrowserWindow(FrameData& data, int index, HWND pane) {
+    const HostOptions& options = Host().options;
+    BrowserRecord& record = Host().AddBrowser(index);
+    record.visible = !options.IsInvisible(index);
+    record.slowDocumentMs = options.IsSlow(index) ? options.slowDocumentMs : 0;
+    record.threadId = GetCurrentThreadId();
+    record.frame = data.frame;
+    record.objects =
+        CreateBrowserObjects(index, {options.minZoom, options.maxZoom, options.rangeAnswers});
+    record.pane =
+        pane ? pane
+             : CreateWindowExW(0, kPaneClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                               0, 10, 10, data.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        record.pane ? CreateBrowserWindow(record.pane, record, options.className) : nullptr;
+    if (!window) {
+        HostLog().Write("ERROR", FieldList()
+                                     .Add("index", index)
+                                     .Add("text", "browser window not created")
+                                     .Add("error", GetLastError()));
+        return nullptr;
+    }
+    data.browsers.push_back(&record);
+    HostLog().Write("BROWSER", FieldList()
+                                   .Add("index", index)
+                                   .Add("hwnd", WindowText(window))
+                                   .Add("frame", WindowText(data.frame))
+                                   .Add("thread", record.threadId)
+                                   .Add("class", Utf8(options.className))
+                                   .Add("visible", record.visible ? 1 : 0)
+                                   .Add("slow", record.slowDocumentMs));
+    return &record;
 }
 
 } // namespace
@@ -156,41 +206,38 @@ HWND CreateHostFrame(const FrameSetup& setup) {
         return nullptr;
     }
     FrameData& data = *FrameOf(frame);
-    const HostOptions& options = Host().options;
     for (int index : setup.browsers) {
-        BrowserRecord& record = Host().AddBrowser(index);
-        record.visible = !options.IsInvisible(index);
-        record.slowDocumentMs = options.IsSlow(index) ? options.slowDocumentMs : 0;
-        record.threadId = GetCurrentThreadId();
-        record.frame = frame;
-        record.objects =
-            CreateBrowserObjects(index, {options.minZoom, options.maxZoom, options.rangeAnswers});
-        record.pane =
-            CreateWindowExW(0, kPaneClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                            10, 10, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
-        HWND window =
-            record.pane ? CreateBrowserWindow(record.pane, record, options.className) : nullptr;
-        if (!window) {
-            HostLog().Write("ERROR", FieldList()
-                                         .Add("index", index)
-                                         .Add("text", "browser window not created")
-                                         .Add("error", GetLastError()));
-            continue;
-        }
-        data.browsers.push_back(&record);
-        HostLog().Write("BROWSER", FieldList()
-                                       .Add("index", index)
-                                       .Add("hwnd", WindowText(window))
-                                       .Add("frame", WindowText(frame))
-                                       .Add("thread", record.threadId)
-                                       .Add("class", Utf8(options.className))
-                                       .Add("visible", record.visible ? 1 : 0)
-                                       .Add("slow", record.slowDocumentMs));
+        AddBrowserWindow(data, index, nullptr);
     }
     Layout(data);
     ShowWindow(frame, SW_SHOWNORMAL);
     UpdateWindow(frame);
     return frame;
+}
+
+std::intptr_t CreateBrowser(FrameData& data) {
+    int index = -1;
+    for (const BrowserRecord* record : Host().Browsers()) {
+        index = std::max(index, record->index);
+    }
+    if (++index > kMaxBrowserIndex) {
+        return kReplyBadCommand;
+    }
+    // The pane of a destroyed browser is taken over, so that making and destroying browsers
+    // again and again leaves the host with as many windows as before.
+    HWND pane = nullptr;
+    for (BrowserRecord* record : data.browsers) {
+        if (!record->window && record->pane) {
+            pane = std::exchange(record->pane, nullptr);
+            break;
+        }
+    }
+    const BrowserRecord* record = AddBrowserWindow(data, index, pane);
+    if (!record) {
+        return kReplyNoBrowser;
+    }
+    Layout(data);
+    return index;
 }
 
 } // namespace lumivex::browserhost

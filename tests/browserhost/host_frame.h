@@ -32,6 +32,16 @@ bool RegisterFrameClasses(const std::wstring& browserClass);
 // Creates the frame with its browser windows (adding their records to Host()), shown.
 HWND CreateHostFrame(const FrameSetup& setup);
 
+// Posted by "modal N" to the browser window, and by "fault" to the frame.
+constexpr UINT kEnterModalMessage = WM_APP + 77;
+constexpr UINT kFaultMessage = WM_APP + 78;
+// Sent by "throw N" to the browser window.
+constexpr UINT kThrowMessage = WM_APP + 79;
+
+// "create": a new browser window on the frame, with an index one past every index of the host.
+// The index, or a kReply... value.
+std::intptr_t CreateBrowser(FrameData& data);
+
 // Runs one command on the frame's thread; the reply is the WM_COPYDATA result.
 std::intptr_t RunCommand(FrameData& frame, const HostCommand& command);
 

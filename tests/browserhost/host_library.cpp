@@ -18,6 +18,7 @@ struct LoadedLibrary {
     std::mutex lock;
     UniqueModule module;
     std::wstring path;
+    std::wstring lastPath; // kept after "freelib", for "mapped"
 };
 
 LoadedLibrary& Loaded() {
@@ -44,6 +45,7 @@ bool LoadHostLibrary(const std::wstring& path) {
                     FieldList().Add("path", Utf8(path)).Add("module", WindowText(module.get())));
     loaded.module = std::move(module);
     loaded.path = path;
+    loaded.lastPath = path;
     return true;
 }
 
@@ -62,6 +64,12 @@ bool FreeHostLibrary() {
                         .Add("still_mapped", GetModuleHandleW(loaded.path.c_str()) ? 1 : 0));
     loaded.path.clear();
     return freed != FALSE;
+}
+
+bool LastLibraryMapped() {
+    LoadedLibrary& loaded = Loaded();
+    std::lock_guard<std::mutex> guard(loaded.lock);
+    return !loaded.lastPath.empty() && GetModuleHandleW(loaded.lastPath.c_str()) != nullptr;
 }
 
 std::intptr_t CallInitialize(HWND window, int a, void* p, int b) {

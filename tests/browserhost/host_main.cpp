@@ -103,6 +103,12 @@ long ClientRefsLeft() {
     return total;
 }
 
+// A fault nobody below caught: logged, then the process ends with its code, as without a filter.
+LONG WINAPI LogUnhandledFault(EXCEPTION_POINTERS* pointers) {
+    HostLog().Write("FAULT", FieldList().AddHex("code", pointers->ExceptionRecord->ExceptionCode));
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -121,6 +127,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         HostLog().Write("EXIT", FieldList().Add("code", 2));
         return 2;
     }
+    SetUnhandledExceptionFilter(&LogUnhandledFault);
     const HRESULT ole = OleInitialize(nullptr);
     if (!RegisterFrameClasses(options.className)) {
         return Fail("window classes not registered", 3);

@@ -69,6 +69,55 @@ TEST_F(HookTest, FreeLibraryInTheHostGivesTheWindowsTheirProceduresBack) {
     EXPECT_TRUE(host.Lines("ERROR").empty()) << host.Transcript();
 }
 
+// A loop in the host's own window procedure (a context menu, a message box) entered through the
+// library's subclass: the host frees the library inside it, and leaving the loop must not return
+// into the library's unmapped code.
+TEST_F(HookTest, HostFreesTheLibraryInsideItsOwnModalLoop) {
+    HostProcess host;
+    ASSERT_TRUE(host.Start(L"\"--load=" + HookLibraryPath() + L"\"")) << host.error();
+    ASSERT_TRUE(host.WaitForLine(Kind("LOADED"), 10000)) << host.Transcript();
+    ASSERT_TRUE(InitializeAndAttach(host, 0)) << host.Transcript();
+    const std::size_t mark = host.Mark();
+    ASSERT_EQ(Ask(host, L"modal 0"), 1);
+    ASSERT_TRUE(host.WaitForLine(
+        [](const LogLine& l) { return Is(l, "MODAL", 0) && l.Text("state") == "enter"; }, 10000,
+        mark))
+        << host.Transcript();
+
+    ASSERT_EQ(Ask(host, L"freelib"), 1) << host.Transcript();
+    EXPECT_EQ(Ask(host, L"mapped"), 0) << "nothing of the library is on the stack: it goes at once";
+    EXPECT_EQ(host.SendFor(0, L"wndproc").value_or(kNoReply), 1) << host.Transcript();
+
+    ASSERT_EQ(Ask(host, L"endmodal"), 1);
+    EXPECT_TRUE(host.WaitForLine(
+        [](const LogLine& l) { return Is(l, "MODAL", 0) && l.Text("state") == "leave"; }, 10000,
+        mark))
+        << host.Transcript();
+    EXPECT_EQ(Ask(host, L"ping"), 1) << "the host died leaving its loop" << host.Transcript();
+    ASSERT_EQ(Ask(host, L"focus 0"), 1);
+    const Gesture press = PressKey(host, 0, VK_ADD);
+    EXPECT_TRUE(press.delivered) << host.Transcript();
+    EXPECT_TRUE(press.execwb.empty()) << "zoom after the library left" << host.Transcript();
+    EXPECT_EQ(host.Quit(), 0u) << host.Transcript();
+}
+
+// The host's own exception leaves its window procedure through the library's subclass and is
+// caught around the sending call, as without the library: the subclass unwinds like any frame.
+TEST_F(HookTest, HostExceptionPassesThroughTheSubclass) {
+    if (sizeof(void*) == 4) {
+        GTEST_SKIP() << "on i686 this runtime's exceptions cannot cross the system's own "
+                        "window-procedure frames at all, with or without the library";
+    }
+    HostProcess host;
+    ASSERT_TRUE(host.Start(L"\"--load=" + HookLibraryPath() + L"\"")) << host.error();
+    ASSERT_EQ(Ask(host, L"throw 0"), 1) << "caught without the library" << host.Transcript();
+    ASSERT_TRUE(InitializeAndAttach(host, 0)) << host.Transcript();
+    EXPECT_EQ(host.SendFor(0, L"wndproc").value_or(kNoReply), 0);
+    EXPECT_EQ(Ask(host, L"throw 0"), 1) << host.Transcript();
+    EXPECT_EQ(Ask(host, L"ping"), 1) << host.Transcript();
+    EXPECT_EQ(host.Quit(), 0u) << host.Transcript();
+}
+
 TEST_F(HookTest, DestroyedWindowIsReleasedAndTheRestKeepWorking) {
     InstallHook();
     HostProcess host;

@@ -1,8 +1,14 @@
 // The hook library's window-free rules: configuration values, program names, the prompt marker
 // and zoom stepping.
 #include "hooklib/hook_rules.h"
+#include "hooklib/pass_on_index.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
 
 using namespace lumivex::hook;
 
@@ -93,4 +99,88 @@ TEST(HookRules, ZoomStepsClampAtTheBrowserRange) {
     EXPECT_EQ(StepZoom(level, ZoomAction::In, common), 30);
     EXPECT_EQ(StepZoom(730, ZoomAction::Reset, common), 100);
     EXPECT_EQ(StepZoom(730, ZoomAction::None, common), 730);
+}
+
+// The lock-free index of where windows' messages go on to.
+namespace {
+
+HWND Handle(std::uintptr_t value) {
+    return reinterpret_cast<HWND>(value);
+}
+
+LRESULT CALLBACK FirstProc(HWND, UINT, WPARAM, LPARAM) {
+    return 1;
+}
+
+LRESULT CALLBACK SecondProc(HWND, UINT, WPARAM, LPARAM) {
+    return 2;
+}
+
+} // namespace
+
+TEST(PassOnIndex, FindsWhatWasSetUntilClearedAndReusesFreedSlots) {
+    CPassOnIndex index;
+    EXPECT_EQ(index.Find(Handle(0x10010)), nullptr);
+    ASSERT_TRUE(index.Set(Handle(0x10010), &FirstProc));
+    ASSERT_TRUE(index.Set(Handle(0x10012), &SecondProc));
+    EXPECT_EQ(index.Find(Handle(0x10010)), &FirstProc);
+    EXPECT_EQ(index.Find(Handle(0x10012)), &SecondProc);
+    ASSERT_TRUE(index.Set(Handle(0x10010), &SecondProc)) << "set again: replaced, not doubled";
+    EXPECT_EQ(index.Find(Handle(0x10010)), &SecondProc);
+
+    index.Clear(Handle(0x10010));
+    EXPECT_EQ(index.Find(Handle(0x10010)), nullptr);
+    EXPECT_EQ(index.Find(Handle(0x10012)), &SecondProc) << "a cleared slot keeps later ones found";
+    index.ClearAll();
+    EXPECT_EQ(index.Find(Handle(0x10012)), nullptr);
+
+    // Freed slots are used again: the table never fills up with windows long gone.
+    for (std::uintptr_t round = 0; round < 4 * CPassOnIndex::kSlots; ++round) {
+        ASSERT_TRUE(index.Set(Handle(0x20000 + 2 * round), &FirstProc)) << round;
+        index.Clear(Handle(0x20000 + 2 * round));
+    }
+}
+
+TEST(PassOnIndex, FullTableRefusesAndStillAnswersMisses) {
+    CPassOnIndex index;
+    for (std::uintptr_t i = 0; i < CPassOnIndex::kSlots; ++i) {
+        ASSERT_TRUE(index.Set(Handle(0x30000 + 4 * i), &FirstProc)) << i;
+    }
+    EXPECT_FALSE(index.Set(Handle(0x90000), &SecondProc));
+    EXPECT_EQ(index.Find(Handle(0x90000)), nullptr);
+    EXPECT_EQ(index.Find(Handle(0x30000 + 4 * 17)), &FirstProc);
+}
+
+// Readers on other threads see a window's procedure or nothing, never another window's.
+TEST(PassOnIndex, ReadersDuringWritesSeeTheRightProcedureOrNone) {
+    CPassOnIndex index;
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                for (std::uintptr_t i = 0; i < 64; ++i) {
+                    const WNDPROC found = index.Find(Handle(0x40000 + 2 * i));
+                    const WNDPROC expected = (i % 2) ? &SecondProc : &FirstProc;
+                    if (found && found != expected) {
+                        ++wrong;
+                    }
+                }
+            }
+        });
+    }
+    for (int round = 0; round < 2000; ++round) {
+        for (std::uintptr_t i = 0; i < 64; ++i) {
+            index.Set(Handle(0x40000 + 2 * i), (i % 2) ? &SecondProc : &FirstProc);
+        }
+        for (std::uintptr_t i = 0; i < 64; i += 1 + round % 3) {
+            index.Clear(Handle(0x40000 + 2 * i));
+        }
+    }
+    done = true;
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 
 using namespace prompttest;
 using lumivex::browserhost::InjectKey;
@@ -303,6 +304,62 @@ TEST_F(Prompt, BrowserWindowDestroyedWhileTheDialogIsOpen) {
         return Is(l, "EXIT") && l.Number("client_refs") == 0;
     })) << host.Transcript();
     EXPECT_TRUE(host.Lines("UNEXPECTED").empty()) << host.Transcript();
+}
+
+// The host, copied as `name`, loads the library itself (no hook holds it), and the prompt is open.
+class PromptInHostLoadedLibrary : public testing::Test {
+protected:
+    void SetUp() override { lumivex::test::ResetPerUserState(); }
+
+    HWND StartWithPrompt(const wchar_t* name) {
+        m_copy.emplace(name);
+        if (!m_host.Start(L"\"--load=" + HookLibraryPath() + L"\"", m_copy->path())) {
+            ADD_FAILURE() << m_host.error();
+            return nullptr;
+        }
+        if (m_host.SendFor(0, L"initialize").value_or(kNoReply) != 1) {
+            ADD_FAILURE() << "initialize failed\n" << m_host.Transcript();
+            return nullptr;
+        }
+        HWND dialog = WaitForPrompt(m_host);
+        EXPECT_NE(dialog, nullptr) << m_host.Transcript();
+        return dialog;
+    }
+
+    std::optional<HostCopy> m_copy;
+    HostProcess m_host;
+};
+
+// The dialog's procedure is the library's: freed under the open dialog, the library stays until
+// the dialog is closed, then goes, and the host lives on.
+TEST_F(PromptInHostLoadedLibrary, HostFreesTheLibraryWhileThePromptIsOpen) {
+    HWND dialog = StartWithPrompt(L"UnloadHost.exe");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(Ask(m_host, L"freelib"), 1) << m_host.Transcript();
+    EXPECT_EQ(Ask(m_host, L"mapped"), 1) << "the library went while its dialog was open";
+    EXPECT_TRUE(IsWindow(dialog));
+    SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitForClosed(dialog)) << m_host.Transcript();
+    EXPECT_EQ(Ask(m_host, L"ping"), 1) << "the host died after the dialog" << m_host.Transcript();
+    EXPECT_TRUE(WaitUntil([&] { return Ask(m_host, L"mapped") == 0; }, 5000))
+        << "the library stayed after its dialog closed";
+    EXPECT_EQ(m_host.SendFor(0, L"wndproc").value_or(kNoReply), 1)
+        << "the window has its own procedure back";
+    EXPECT_EQ(m_host.Quit(), 0u) << m_host.Transcript();
+}
+
+// A fault in one of the host's own procedures while the prompt's loop runs is the host's: it
+// reaches the host's handler, rather than being swallowed by the library and leaving the owner
+// disabled.
+TEST_F(PromptInHostLoadedLibrary, HostFaultDuringThePromptReachesTheHostsOwnHandler) {
+    ASSERT_NE(StartWithPrompt(L"FaultHost.exe"), nullptr);
+    ASSERT_EQ(Ask(m_host, L"fault"), 1) << m_host.Transcript();
+    EXPECT_EQ(m_host.WaitForExit(20000), static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION))
+        << m_host.Transcript();
+    std::optional<LogLine> fault =
+        m_host.WaitForLine([](const LogLine& l) { return Is(l, "FAULT"); }, 5000);
+    ASSERT_TRUE(fault.has_value()) << m_host.Transcript();
+    EXPECT_EQ(fault->Number("code"), static_cast<long long>(EXCEPTION_ACCESS_VIOLATION));
 }
 
 } // namespace
