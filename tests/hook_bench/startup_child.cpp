@@ -1,14 +1,20 @@
 // A fresh process that times what the hook library costs it before its first focus change is
 // decided, with the performance counter, from the inside:
-//   hook_bench_startup <library path> <initialize|hook> <bare|host> <result file>
+//   hook_bench_startup <library path> <initialize|hook|enter> <bare|host> <result file>
 // initialize: LoadLibraryW, the first Initialize (start-up and subclassing of a browser window),
 //             then the attach message that reaches for the browser.
 // hook:       LoadLibraryW, SetIECBT, then the first focus change into a browser window (the
 //             hook runs start-up and decides), then a second one for comparison.
+// enter:      never loads the library itself: makes a frame with two plain child windows (no
+//             browser window) and moves the focus twice, as a program the hook enters does when
+//             the test has installed the hook, and as any program does when not. "load" is the
+//             making of the windows, in which the hook's first event maps the library. Always
+//             bare.
 // bare: the process has only what a small window program loads; host: it has loaded first what
 // every program showing the browser control has loaded already (shell, common controls, COM).
-// Writes "load=<us> first=<us> next=<us>" to the result file; exit code 0 when every step did
-// what it should.
+// Writes "load=<us> first=<us> next=<us> mapped=<0|1>" to the result file (mapped: the library
+// was in the process after the first focus change); exit code 0 when every step did what it
+// should.
 #include <windows.h>
 
 #include <cstdio>
@@ -51,6 +57,53 @@ void DispatchAttach(HWND window) {
     }
 }
 
+bool WriteResult(const wchar_t* path, double loadUs, double firstUs, double nextUs, bool mapped) {
+    char text[160];
+    std::snprintf(text, sizeof text, "load=%.1f first=%.1f next=%.1f mapped=%d", loadUs, firstUs,
+                  nextUs, mapped ? 1 : 0);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+// A program without browser windows, timed from its first window on; whoever installed the hook
+// is outside.
+int Enter(const wchar_t* library, const wchar_t* result) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumivexBenchPlain";
+    RegisterClassW(&wc);
+    const LARGE_INTEGER start = Now();
+    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"enter", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                 0, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND pair[2] = {};
+    for (HWND& child : pair) {
+        child = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
+                                frame, nullptr, wc.hInstance, nullptr);
+    }
+    SetForegroundWindow(frame);
+    const LARGE_INTEGER made = Now();
+    SetFocus(pair[0]);
+    const LARGE_INTEGER focused = Now();
+    const bool mapped = GetModuleHandleW(library) != nullptr;
+    SetFocus(pair[1]);
+    const LARGE_INTEGER focusedAgain = Now();
+    const bool ok = frame && pair[0] && pair[1] && GetFocus() == pair[1];
+    DestroyWindow(frame);
+    if (!WriteResult(result, Microseconds(start, made), Microseconds(made, focused),
+                     Microseconds(focused, focusedAgain), mapped)) {
+        return 4;
+    }
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -59,6 +112,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     QueryPerformanceFrequency(&g_frequency);
     const std::wstring mode = argv[2];
+    if (mode == L"enter") {
+        return Enter(argv[1], argv[4]);
+    }
     WNDCLASSW wc = {};
     wc.lpfnWndProc = &DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -129,19 +185,11 @@ int wmain(int argc, wchar_t** argv) {
     } else {
         return 3;
     }
+    const bool mapped = GetModuleHandleW(argv[1]) != nullptr;
     FreeLibrary(library);
     DestroyWindow(frame);
-
-    char text[128];
-    std::snprintf(text, sizeof text, "load=%.1f first=%.1f next=%.1f",
-                  Microseconds(beforeLoad, loaded), firstUs, nextUs);
-    HANDLE file = CreateFileW(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!WriteResult(argv[4], Microseconds(beforeLoad, loaded), firstUs, nextUs, mapped)) {
         return 4;
     }
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-    CloseHandle(file);
     return ok ? 0 : 1;
 }
