@@ -13,7 +13,9 @@ for p in $packages; do
 done
 [ -z "$missing" ] && exit 0
 
-cmd="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y$missing"
+# A mirror in the middle of a sync fails an index now and then: try again, and if one index still
+# fails, let the install decide whether what it needs was there.
+cmd="dpkg --add-architecture i386 && { for try in 1 2 3; do apt-get update && break; sleep 20; done; true; } && DEBIAN_FRONTEND=noninteractive apt-get install -y$missing"
 if [ "$(id -u)" != 0 ]; then
     echo "Missing packages:$missing" >&2
     echo "Run as root:  $cmd" >&2
