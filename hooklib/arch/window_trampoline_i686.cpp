@@ -6,6 +6,9 @@
 asm(R"(
     .section .text$lumivex_trampoline,"x"
     .intel_syntax noprefix
+    .globl lumivex_trampoline_code
+    .globl lumivex_trampoline_constants
+    .globl lumivex_trampoline_end
     .p2align 4
 lumivex_trampoline_code:
     push ebp
