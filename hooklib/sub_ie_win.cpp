@@ -238,10 +238,8 @@ WNDPROC WINAPI BeforeMessage(MessageFrame* frame) {
         }
         break;
     case WM_DESTROY:
+    case WM_TIMER: // the prompt's own timer tells itself apart
         frame->callAfter = 1;
-        break;
-    case WM_TIMER:
-        frame->callAfter = frame->wParam == IDT_PROMPT_FLASH;
         break;
     default:
         break;

@@ -19,6 +19,14 @@ std::optional<std::wstring> JoinWithin(std::wstring_view folder, std::wstring_vi
     return path;
 }
 
+bool MakeFolderIfMissing(const std::wstring& folder) {
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return true;
+    }
+    return ::CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+}
+
 CFFileAssist::~CFFileAssist() = default;
 
 std::wstring CFFileAssist::SplitPath(const wchar_t* path, DWORD parts) const {

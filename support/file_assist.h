@@ -26,6 +26,9 @@ constexpr size_t kSplitPartChars = 800;
 std::optional<std::wstring> JoinWithin(std::wstring_view folder, std::wstring_view name,
                                        std::size_t capacity);
 
+// True when `folder` is a folder, made now (one level) if it was missing.
+bool MakeFolderIfMissing(const std::wstring& folder);
+
 class CFFileAssist {
 public:
     virtual ~CFFileAssist();

@@ -1,5 +1,6 @@
 #include "support/log_writer.h"
 
+#include "support/file_assist.h"
 #include "support/log_caught.h"
 
 #include <share.h>
@@ -29,15 +30,6 @@ void AppendDigits(std::wstring& text, unsigned value, int width) {
     while (count) {
         text += digits[--count];
     }
-}
-
-// The folder exists, or was made now (one level).
-bool HaveFolder(const std::wstring& folder) {
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return true;
-    }
-    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
 }
 
 const wchar_t* OrEmpty(const wchar_t* text) {
@@ -204,11 +196,11 @@ BOOL CFAppAssist::WriteLog(DWORD level, const wchar_t* value, const wchar_t* obj
 BOOL CFAppAssist::AppendLogRecord(const wchar_t* text) {
     try {
         std::wstring folder = m_strBaseDir + L"\\Log";
-        if (!HaveFolder(folder)) {
+        if (!MakeFolderIfMissing(folder)) {
             // No fallback of its own: an empty answer would lead back to the drive's root.
             const std::wstring perUser = UserDataFolder(std::wstring(), m_pfnAppData);
             folder = perUser + L"\\Log";
-            if (perUser.empty() || !HaveFolder(folder)) {
+            if (perUser.empty() || !MakeFolderIfMissing(folder)) {
                 return FALSE;
             }
         }

@@ -1,5 +1,6 @@
 #include "support/user_data_folder.h"
 
+#include "support/file_assist.h"
 #include "support/lumivex_names.h"
 
 #include <windows.h>
@@ -24,9 +25,7 @@ std::wstring UserDataFolder(const std::wstring& fallback, AppDataLookup lookup) 
         return fallback;
     }
     std::wstring folder = appData + L"\\" + kDataFolderName;
-    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-    }
+    MakeFolderIfMissing(folder); // a failure is left to the files' own reads and writes
     return folder;
 }
 

@@ -376,8 +376,7 @@ bool CInet::Keep(UniqueInternet& owner, HINTERNET handle) {
 
 bool SaveBytesToFile(const std::wstring& path, const std::vector<BYTE>& bytes) {
     const std::wstring folder = CFFileAssist().SplitPath(path, SPLIT_DRIVE | SPLIT_DIR);
-    if (!folder.empty() && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        !CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (!folder.empty() && !MakeFolderIfMissing(folder)) {
         return false;
     }
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
