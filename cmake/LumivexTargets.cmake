@@ -8,6 +8,8 @@ function(lumivex_defaults target)
         -fnon-call-exceptions -fasynchronous-unwind-tables)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
         _WIN32_WINNT=0x0601 WINVER=0x0601)
+    # No link time in the file headers: two builds of one commit give the same bytes.
+    target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
 endfunction()
 
 # Adds the shared version resource to a deliverable or test program.

@@ -22,7 +22,7 @@ demo_setup() {
     LUMIVEX_DISPLAY=$user_display sh "$tools/wine-setup.sh" "$wine_dir" || exit 1
     export WINEPREFIX="$wine_dir/prefix"
     export WINEDEBUG="${LUMIVEX_WINEDEBUG:--all}"
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     if [ -n "$user_display" ]; then
         export DISPLAY="$user_display"
     else

@@ -11,5 +11,5 @@ fi
 export WINEPREFIX="$dir/prefix"
 export DISPLAY=":$(cat "$dir/display")"
 export WINEDEBUG="${LUMIVEX_WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 exec wine "$@"
