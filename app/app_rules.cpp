@@ -50,6 +50,25 @@ std::wstring AutostartCommand(std::wstring_view programFolder) {
     return program + L" /m";
 }
 
+bool IsSetAsideFileName(std::wstring_view fileName) {
+    const std::wstring_view suffix = kSetAsideSuffix;
+    if (fileName.size() <= suffix.size() ||
+        !StartsWithNoCase(std::wstring(fileName.substr(fileName.size() - suffix.size())), suffix)) {
+        return false;
+    }
+    const std::wstring_view rest = fileName.substr(0, fileName.size() - suffix.size());
+    const size_t dot = rest.rfind(L'.');
+    if (dot == std::wstring_view::npos || dot == 0 || dot + 1 == rest.size()) {
+        return false;
+    }
+    for (const wchar_t c : rest.substr(dot + 1)) {
+        if (c < L'0' || c > L'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::wstring VersionLabel(const std::vector<std::wstring>& versionFields) {
     std::wstring label = kProductName;
     if (versionFields.empty()) {

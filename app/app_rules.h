@@ -1,5 +1,6 @@
 // Rules of the main program that need no window: what the command line asks for, the autostart
-// command, the version label and where a tab page goes. Driven directly by tests.
+// command, the version label, the files an installer set aside and where a tab page goes. Driven
+// directly by tests.
 #pragma once
 
 #include <string>
@@ -24,6 +25,9 @@ StartRequest RequestFromSwitches(const std::vector<std::wstring>& switches);
 // with the program's path in quotes when the folder holds a blank (the shell would otherwise
 // split it there). The file name is always Lumivex.exe, whatever the running file is called.
 std::wstring AutostartCommand(std::wstring_view programFolder);
+
+// A file an installer set aside in the program folder: "<name>.<digits>.old", any case.
+bool IsSetAsideFileName(std::wstring_view fileName);
 
 // "Lumivex V<a>.<b>.<c>" from the fields of a product version ("1", "2", "0", "0" gives
 // "Lumivex V1.2.0"). With fewer fields, those there are; with none, the product name alone.

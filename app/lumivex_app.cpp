@@ -4,6 +4,7 @@
 #include "app/app_rules.h"
 #include "app/autostart.h"
 #include "app/instance_query.h"
+#include "app/set_aside_files.h"
 #include "controller/core_assist.h"
 #include "support/command_line.h"
 #include "support/language.h"
@@ -84,6 +85,8 @@ bool CLumivexApp::InitInstance() {
         return false;
     }
     m_bStarted = true;
+    // What an installer could not replace while this program or its libraries were in use.
+    RemoveSetAsideFiles(core.m_strAppDir);
     InitLanguage(L"Language", nullptr, core.m_strDataDir.c_str());
 
     m_pMainDlg = std::make_unique<CLumivexMain>();

@@ -12,6 +12,9 @@ inline constexpr wchar_t kMainProgramName[] = L"Lumivex.exe";
 inline constexpr wchar_t kServerProgramName[] = L"LumivexServer.exe";
 inline constexpr wchar_t kHookLibraryName[] = L"LumivexDll.dll";     // loaded by the main program
 inline constexpr wchar_t kHookLibrary64Name[] = L"LumivexDll64.dll"; // loaded by the server
+// An installer that cannot replace or delete a file that is in use (a hook library still mapped
+// in another program) renames it "<file>.<n>.old"; the program's next start removes it.
+inline constexpr wchar_t kSetAsideSuffix[] = L".old";
 
 // Exports of the hook library, bound by name.
 inline constexpr char kSetHookExport[] = "SetIECBT";

@@ -1,5 +1,5 @@
 // The main program's window-free rules: what the switches ask for, the autostart command, the
-// version label and where a tab page goes.
+// version label, the files an installer set aside and where a tab page goes.
 #include "app/app_rules.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +33,17 @@ TEST(Autostart, CommandNamesLumivexExeAndQuotesAFolderWithABlank) {
     EXPECT_EQ(AutostartCommand(L"C:\\Tools\\"), L"C:\\Tools\\Lumivex.exe /m");
     EXPECT_EQ(AutostartCommand(L"C:\\Program Files\\Lumivex\\"),
               L"\"C:\\Program Files\\Lumivex\\Lumivex.exe\" /m");
+}
+
+TEST(SetAsideFiles, OnlyANameWithANumberBeforeTheSuffixCounts) {
+    for (const wchar_t* name : {L"LumivexDll.dll.1.old", L"LumivexDll64.dll.12.OLD", L"x.0.old"}) {
+        EXPECT_TRUE(IsSetAsideFileName(name)) << name;
+    }
+    // A user's own file, or one of ours under its real name, is never taken for one.
+    for (const wchar_t* name : {L"notes.old", L".1.old", L"x..old", L"x.1a.old", L"x.1.old.txt",
+                                L".old", L"LumivexDll.dll", L"x.1.ol"}) {
+        EXPECT_FALSE(IsSetAsideFileName(name)) << name;
+    }
 }
 
 TEST(VersionLabel, ThreeFieldsOfTheProductVersion) {
