@@ -1,7 +1,8 @@
 # Front door: one command per job, both bitnesses, no knowledge of the build trees needed.
 #   make setup   install what the build and the tests need (Debian 12)
 #   make dist    build both bitnesses and lay out dist/ as it ships
-#   make check   setup, build, and every test (not the benchmarks) under Wine in both bitnesses
+#   make release the per-user installer and the portable zip, from dist/, in <build>/release/
+#   make check   setup, build, release, and every test (not the benchmarks) under Wine in both bitnesses
 #   make bench   benchmarks that print figures
 #   make demo    Lumivex from dist/ zooms a browser program, under Wine, with pictures before and
 #                after in <build>/demo/ (on your display when DISPLAY reaches one)
@@ -20,7 +21,7 @@ CMAKE_ARGS ?=
 ARCHES := i686 x86_64
 WINE_DIR := $(abspath $(BUILD))/wine
 
-.PHONY: all setup configure build dist check test bench demo screenshots fuzz fuzz-seeds clean
+.PHONY: all setup configure build dist release check test bench demo screenshots fuzz fuzz-seeds clean
 
 all: dist
 
@@ -43,8 +44,12 @@ dist: build
 	@for a in $(ARCHES); do cmake --install $(BUILD)/$$a --prefix $(abspath dist) || exit 1; done
 	@echo "dist/:"; ls -l dist
 
+RELEASE_DIR := $(BUILD)/release
+release: dist
+	@sh tools/release/make-release.sh dist $(RELEASE_DIR)
+
 # Both bitnesses share one private Wine prefix and display, so they run one after the other.
-check: build
+check: release
 	@status=0; \
 	for a in $(ARCHES); do \
 	    echo "=== tests: $$a ==="; \

@@ -3,7 +3,7 @@
 set -eu
 packages="cmake ninja-build make mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest wine wine64 wine32:i386 xvfb xauth
-clang libclang-rt-14-dev imagemagick x11-apps"
+clang libclang-rt-14-dev imagemagick x11-apps nsis zip unzip"
 
 missing=""
 for p in $packages; do

@@ -88,9 +88,13 @@ AppFolder::AppFolder(const std::wstring& subfolder, const std::wstring& programN
 }
 
 bool LumivexRun::Start(const AppFolder& folder, const std::wstring& args) {
+    return Start(folder.program(), args);
+}
+
+bool LumivexRun::Start(const std::wstring& program, const std::wstring& args) {
     End();
-    if (!m_child.Start(folder.program(), args)) {
-        ADD_FAILURE() << "cannot start " << Narrow(folder.program()) << ": " << GetLastError();
+    if (!m_child.Start(program, args)) {
+        ADD_FAILURE() << "cannot start " << Narrow(program) << ": " << GetLastError();
         return false;
     }
     const DWORD pid = m_child.pid();

@@ -91,6 +91,8 @@ public:
     // Starts the program and waits until its dialog answers the instance query and its thread
     // waits for input (start-up done). On false the test has been told why.
     bool Start(const AppFolder& folder, const std::wstring& args = L"");
+    // The same for a program file elsewhere (an installed or unpacked copy).
+    bool Start(const std::wstring& program, const std::wstring& args = L"");
     // Ends a run still going: WM_CLOSE, its own exit road, or a kill when that does not end it
     // in time; then waits until no hook server is left.
     void End();
