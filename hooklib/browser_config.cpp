@@ -130,6 +130,13 @@ BOOL CBrowserConfig::bIsProcessEnabled() const {
     return fresh.enabled;
 }
 
+int CBrowserConfig::DefaultZoom() const {
+    // Read once per window that reaches its browser: rare enough to need no stamp.
+    const std::wstring name = OwnExeName();
+    return name.empty() ? kZoomDefault
+                        : DefaultZoomFromValue(ReadValue(m_strConfigFile, kZoomSection, name));
+}
+
 BOOL CBrowserConfig::bNeedPrompt(std::wstring& name) const {
     name = GetProcessExeName();
     if (name.empty()) {

@@ -29,6 +29,9 @@ public:
     // Records that this program shall never prompt again.
     void vDisablePrompt() const;
 
+    // The level this program's browsers start at: its "Zoom" value, 100 without one.
+    int DefaultZoom() const;
+
     const std::wstring& ConfigFile() const { return m_strConfigFile; }
 
     // For tests: where the per-user folder is looked up (null: the shell's application-data

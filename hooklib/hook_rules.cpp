@@ -93,8 +93,43 @@ ZoomAction ZoomActionForWheel(std::uintptr_t wParam) {
     if (!(wParam & kMkControl)) {
         return ZoomAction::None;
     }
-    const auto distance = static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
-    return distance > 0 ? ZoomAction::In : ZoomAction::Out;
+    return WheelDistance(wParam) > 0 ? ZoomAction::In : ZoomAction::Out;
+}
+
+int DefaultZoomFromValue(std::wstring_view valueRead) {
+    // Far above any browser's range, and far from overflowing an int.
+    constexpr long kHighest = 100000;
+    const long level = ReadLeadingInteger(valueRead);
+    if (level <= 0) {
+        return kZoomDefault;
+    }
+    return static_cast<int>(level > kHighest ? kHighest : level);
+}
+
+int ClampZoom(int level, ZoomRange range) {
+    return level > range.maximum ? range.maximum : (level < range.minimum ? range.minimum : level);
+}
+
+int WheelDistance(std::uintptr_t wParam) {
+    return static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
+}
+
+int WheelSteps::Add(int distance, std::uint32_t nowMs) {
+    // Unsigned difference: right across the tick count's wrap.
+    const bool paused = nowMs - m_lastMs >= kWheelPauseMs;
+    const bool turned = (m_gathered > 0 && distance < 0) || (m_gathered < 0 && distance > 0);
+    m_lastMs = nowMs;
+    if (paused || turned || distance == 0) {
+        m_gathered = 0;
+    }
+    if (distance == 0) {
+        return -1;
+    }
+    m_gathered += distance;
+    const int steps = m_gathered / kWheelDelta;
+    m_gathered -= steps * kWheelDelta;
+    return steps < -kMaxWheelSteps ? -kMaxWheelSteps
+                                   : (steps > kMaxWheelSteps ? kMaxWheelSteps : steps);
 }
 
 ZoomRange UnpackZoomRange(std::uint32_t packed) {

@@ -1,6 +1,6 @@
 // Decisions of the hook library that need no window: how a configuration value reads, how a
-// program is named, the per-run prompt marker, and how zoom levels step. Kept free of window
-// calls so tests drive them directly.
+// program is named, the per-run prompt marker, and how zoom levels and wheel distances step. Kept
+// free of window calls so tests drive them directly.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,8 @@ ZoomAction ZoomActionForKey(unsigned virtualKey);
 
 // Wheel messages with Ctrl: away from the user zooms in, anything else (0 included) zooms out.
 ZoomAction ZoomActionForWheel(std::uintptr_t wParam);
+// The signed distance a wheel message carries (its high word).
+int WheelDistance(std::uintptr_t wParam);
 
 inline constexpr int kZoomStep = 20;
 inline constexpr int kZoomDefault = 100;
@@ -53,5 +55,32 @@ ZoomRange UnpackZoomRange(std::uint32_t packed);
 
 // One step in or out from `level`, clamped to the range.
 int StepZoom(int level, ZoomAction action, ZoomRange range);
+
+// A program's starting level from its "Zoom" value, as read: a positive number is the level
+// (the browser's range limits it later), anything else (missing, 0, negative, no digits) 100.
+int DefaultZoomFromValue(std::wstring_view valueRead);
+// `level` within the range.
+int ClampZoom(int level, ZoomRange range);
+
+// One notch of a classic wheel.
+inline constexpr int kWheelDelta = 120;
+// A pause this long between wheel messages drops the distance gathered so far.
+inline constexpr std::uint32_t kWheelPauseMs = 500;
+// No message steps further than across the widest range.
+inline constexpr int kMaxWheelSteps = (kZoomMaxDefault - kZoomMinDefault) / kZoomStep + 1;
+
+// The Ctrl+wheel distance of one window, gathered so that high-resolution wheels and touchpad
+// pinches (many messages of small distances) zoom one step per kWheelDelta in either direction,
+// as a classic wheel's notch does. A turn of direction or a pause drops what was gathered.
+class WheelSteps {
+public:
+    // The steps a message of `distance` at `nowMs` gives: positive in, negative out. A message
+    // without distance steps out once, as it always did.
+    int Add(int distance, std::uint32_t nowMs);
+
+private:
+    int m_gathered = 0;
+    std::uint32_t m_lastMs = 0;
+};
 
 } // namespace lumivex::hook

@@ -1,6 +1,7 @@
 #include "hooklib/sub_ie_win.h"
 
 #include "hooklib/browser_ids.h"
+#include "hooklib/dll_app.h"
 #include "hooklib/prompt_frame.h"
 #include "hooklib/sub_win_table.h"
 #include "hooklib/window_trampoline.h"
@@ -91,6 +92,7 @@ HMODULE CSubIEWin::OnAttachBrowser() {
             OnGetDocInterface(m_hWnd, browser);
             if (browser) {
                 m_pBrowser = std::move(browser);
+                StartAtDefaultZoom();
             }
         }
         return static_cast<bool>(m_pBrowser);
@@ -117,7 +119,12 @@ LRESULT CSubIEWin::OnKeyUp(WPARAM virtualKey) {
 }
 
 void CSubIEWin::OnMouseWheel(WPARAM wParam) {
-    Apply(ZoomActionForWheel(wParam));
+    // The input's own time, not when it is handled: a busy host must not make a pinch pause.
+    const auto when = static_cast<std::uint32_t>(GetMessageTime());
+    const int steps = m_wheelSteps.Add(WheelDistance(wParam), when);
+    if (steps != 0) {
+        Step(steps > 0 ? ZoomAction::In : ZoomAction::Out, steps > 0 ? steps : -steps);
+    }
 }
 
 void CSubIEWin::Apply(ZoomAction action) {
@@ -146,25 +153,46 @@ void CSubIEWin::ZoomReset() {
     Step(ZoomAction::Reset);
 }
 
-void CSubIEWin::Step(ZoomAction action) {
-    if (action == ZoomAction::None || !m_pBrowser) {
+void CSubIEWin::StartAtDefaultZoom() {
+    const int level = TheApp().Config().DefaultZoom();
+    // A browser starts at 100 by itself: without a level of the program's own, no call.
+    if (level == kZoomDefault) {
         return;
     }
-    if (action != ZoomAction::Reset) {
-        // A failed range query keeps the last known range.
-        ScopedVariant range;
-        std::uint32_t packed = 0;
-        if (SUCCEEDED(m_pBrowser->ExecWB(static_cast<OLECMDID>(kOpticalGetZoomRange),
-                                         OLECMDEXECOPT_DODEFAULT, nullptr, &range.value)) &&
-            range.AsUInt32(packed)) {
-            const ZoomRange known = UnpackZoomRange(packed);
-            if (known.maximum > 0 && known.minimum <= known.maximum) {
-                m_nMinZoom = known.minimum;
-                m_nMaxZoom = known.maximum;
-            }
+    QueryRange();
+    m_nDefaultZoom = ClampZoom(level, ZoomRange{m_nMinZoom, m_nMaxZoom});
+    m_nZoom = m_nDefaultZoom;
+    SendZoom();
+}
+
+void CSubIEWin::QueryRange() {
+    // A failed range query keeps the last known range.
+    ScopedVariant range;
+    std::uint32_t packed = 0;
+    if (SUCCEEDED(m_pBrowser->ExecWB(static_cast<OLECMDID>(kOpticalGetZoomRange),
+                                     OLECMDEXECOPT_DODEFAULT, nullptr, &range.value)) &&
+        range.AsUInt32(packed)) {
+        const ZoomRange known = UnpackZoomRange(packed);
+        if (known.maximum > 0 && known.minimum <= known.maximum) {
+            m_nMinZoom = known.minimum;
+            m_nMaxZoom = known.maximum;
         }
     }
-    m_nZoom = StepZoom(m_nZoom, action, ZoomRange{m_nMinZoom, m_nMaxZoom});
+}
+
+void CSubIEWin::Step(ZoomAction action, int count) {
+    if (action == ZoomAction::None || count <= 0 || !m_pBrowser) {
+        return;
+    }
+    if (action == ZoomAction::Reset) {
+        // Back to where the program's browsers start (100 unless the program has its own).
+        m_nZoom = m_nDefaultZoom;
+    } else {
+        QueryRange();
+        for (int step = 0; step < count; ++step) {
+            m_nZoom = StepZoom(m_nZoom, action, ZoomRange{m_nMinZoom, m_nMaxZoom});
+        }
+    }
     SendZoom();
 }
 

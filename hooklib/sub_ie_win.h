@@ -48,12 +48,18 @@ public:
 
 private:
     void Apply(ZoomAction action);
-    void Step(ZoomAction action);
+    // `count` steps one way, with one range query and one zoom call.
+    void Step(ZoomAction action, int count = 1);
+    // The program's own starting level ("Zoom" in browsers.ini), when it has one.
+    void StartAtDefaultZoom();
+    void QueryRange();
     void SendZoom();
 
     int m_nZoom = kZoomDefault;
     int m_nMinZoom = kZoomMinDefault;
     int m_nMaxZoom = kZoomMaxDefault;
+    int m_nDefaultZoom = kZoomDefault;
+    WheelSteps m_wheelSteps;
     ComPtr<IWebBrowser2> m_pBrowser;
     HWND m_hWnd = nullptr;
     // Read by the window procedure, cleared on unsubclassing, possibly from another thread at

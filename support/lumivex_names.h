@@ -47,6 +47,7 @@ inline constexpr wchar_t kDataFolderName[] = L"Lumivex";
 inline constexpr wchar_t kBrowsersIniName[] = L"browsers.ini";
 inline constexpr wchar_t kProcessesSection[] = L"Processes"; // programs never zoomed
 inline constexpr wchar_t kBrowsersSection[] = L"Browsers";   // programs that no longer prompt
+inline constexpr wchar_t kZoomSection[] = L"Zoom";           // a program's own starting level
 
 // Programs a user's first run excludes from zoom, in the order they are written.
 inline constexpr const wchar_t* kDefaultExcludedPrograms[] = {

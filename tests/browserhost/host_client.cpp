@@ -293,14 +293,14 @@ bool InjectKey(WORD vk, bool withCtrl) {
     return SendInputs(inputs);
 }
 
-bool InjectCtrlWheel(int distance) {
+bool InjectCtrlWheel(int distance, int count) {
     std::vector<INPUT> inputs;
     inputs.push_back(test::KeyInput(VK_CONTROL, false));
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;
     wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
     wheel.mi.mouseData = static_cast<DWORD>(distance);
-    inputs.push_back(wheel);
+    inputs.insert(inputs.end(), count, wheel);
     inputs.push_back(test::KeyInput(VK_CONTROL, true));
     return SendInputs(inputs);
 }

@@ -103,8 +103,9 @@ bool Is(const LogLine& line, const char* kind, int index = -1);
 // Injected input (SendInput). Keys go to the focus window of the foreground thread, so let the
 // host take the foreground and the focus first ("focus N").
 bool InjectKey(WORD vk, bool withCtrl); // Ctrl down (if asked), key down, key up, Ctrl up
-// Ctrl down, wheel by `distance`, Ctrl up. Wine gives the wheel to the window under the pointer,
-// not to the focus window: HostProcess::PointAt first.
-bool InjectCtrlWheel(int distance);
+// Ctrl down, wheel by `distance` (`count` times, in one go, as a touchpad pinch sends them), Ctrl
+// up. Wine gives the wheel to the window under the pointer, not to the focus window:
+// HostProcess::PointAt first.
+bool InjectCtrlWheel(int distance, int count = 1);
 
 } // namespace lumivex::browserhost

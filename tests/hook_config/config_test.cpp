@@ -156,6 +156,16 @@ TEST_F(ProgramName, IsTheExecutablesFileNameWithOnlyAToZLowered) {
 
 using Exclusion = BrowserConfig;
 
+TEST_F(Exclusion, OwnStartingLevelIsReadFromTheZoomSectionForThisProgramOnly) {
+    EXPECT_EQ(m_config.DefaultZoom(), 100) << "no file";
+    ASSERT_TRUE(Write(L"Zoom", L"other.exe", L"160"));
+    EXPECT_EQ(m_config.DefaultZoom(), 100) << "another program's level";
+    ASSERT_TRUE(Write(L"ZOOM", L"HOOK_CONFIG_TEST.EXE", L"140"));
+    EXPECT_EQ(m_config.DefaultZoom(), 140);
+    ASSERT_TRUE(Write(L"Zoom", kOwnName, L"no"));
+    EXPECT_EQ(m_config.DefaultZoom(), 100);
+}
+
 TEST_F(Exclusion, AnyNonEmptyProcessesValueExcludesAndEveryEditCounts) {
     EXPECT_EQ(m_config.bIsProcessEnabled(), TRUE) << "no file";
     ASSERT_TRUE(Write(L"Processes", L"other.exe", L"0"));

@@ -50,6 +50,32 @@ TEST_F(ProgramConfig, ListedProgramIsNeverSubclassed) {
     EXPECT_TRUE(Zooms(other, 0)) << other.Transcript();
 }
 
+TEST_F(ProgramConfig, OwnStartingLevelIsAppliedAtAttachAndStepsAndResetKeepToIt) {
+    ASSERT_TRUE(WriteConfig(L"Zoom", L"hh.exe", L"150"));
+    HostProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"--range=10,500", m_helpViewer)) << viewer.error();
+    ASSERT_TRUE(FocusAndSettle(viewer, 0)) << viewer.Transcript();
+    EXPECT_EQ(ZoomLevels(viewer, 0), std::vector<int>{150}) << viewer.Transcript();
+    EXPECT_EQ(PressKey(viewer, 0, VK_ADD).Levels(), std::vector<int>{170});
+    EXPECT_EQ(PressKey(viewer, 0, '0').Levels(), std::vector<int>{150}) << "reset to its own";
+    EXPECT_EQ(PressKey(viewer, 0, VK_SUBTRACT).Levels(), std::vector<int>{130});
+    EXPECT_EQ(Ask(viewer, L"zoom 0"), 130) << viewer.Transcript();
+
+    // Beyond the browser's range it starts at the range's end.
+    ASSERT_TRUE(WriteConfig(L"Zoom", L"hh.exe", L"900"));
+    HostProcess narrow;
+    ASSERT_TRUE(narrow.Start(L"--range=10,190", m_helpViewer)) << narrow.error();
+    ASSERT_TRUE(FocusAndSettle(narrow, 0)) << narrow.Transcript();
+    EXPECT_EQ(ZoomLevels(narrow, 0), std::vector<int>{190}) << narrow.Transcript();
+
+    // A program without a level of its own starts as before: no zoom call at all.
+    HostProcess other;
+    ASSERT_TRUE(other.Start(L"")) << other.error();
+    ASSERT_TRUE(FocusAndSettle(other, 0)) << other.Transcript();
+    EXPECT_TRUE(other.Lines("EXECWB", 0).empty()) << other.Transcript();
+    EXPECT_EQ(PressKey(other, 0, '0').Levels(), std::vector<int>{100});
+}
+
 TEST_F(ProgramConfig, EmptyValueDoesNotExclude) {
     ASSERT_TRUE(WriteConfig(L"Processes", L"hh.exe", L""));
     ASSERT_NE(test::ReadFileBytes(ConfigFilePath()).size(), 0u);

@@ -220,6 +220,20 @@ Gesture TurnWheel(HostProcess& host, int index, int distance, bool withCtrl) {
     return Collect(host, index, mark, KindFor("WHEEL", index), withCtrl);
 }
 
+Gesture TurnWheelSeries(HostProcess& host, int index, int distance, int count) {
+    const std::size_t mark = host.Mark();
+    if (!browserhost::InjectCtrlWheel(distance, count)) {
+        return Gesture();
+    }
+    int seen = 0;
+    return Collect(
+        host, index, mark,
+        [&, wheel = KindFor("WHEEL", index)](const LogLine& line) {
+            return wheel(line) && ++seen == count;
+        },
+        true);
+}
+
 std::vector<int> ZoomLevels(HostProcess& host, int index, std::size_t from) {
     Gesture all;
     all.execwb = host.Lines("EXECWB", index, from);

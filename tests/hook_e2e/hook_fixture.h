@@ -117,6 +117,9 @@ Gesture PressKey(HostProcess& host, int index, WORD vk, bool withCtrl = true);
 // The wheel by `distance` (with Ctrl held, if asked) on browser `index`, which must have the focus
 // and be under the pointer (HostProcess::PointAt).
 Gesture TurnWheel(HostProcess& host, int index, int distance, bool withCtrl = true);
+// With Ctrl, `count` wheel messages of `distance` in one injection; waits until all of them
+// reached the host (`message` is the last).
+Gesture TurnWheelSeries(HostProcess& host, int index, int distance, int count);
 
 // The levels of OLECMDID_OPTICAL_ZOOM calls on browser `index` since `from`.
 std::vector<int> ZoomLevels(HostProcess& host, int index, std::size_t from = 0);

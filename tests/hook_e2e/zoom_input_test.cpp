@@ -105,17 +105,25 @@ TEST_F(ZoomInput, KeysWithoutCtrlAndOtherKeysPassThroughWithoutZoom) {
     EXPECT_EQ(Ask(m_host, L"zoom 0"), 100);
 }
 
-TEST_F(ZoomInput, CtrlWheelStepsOncePerMessageInBothDirections) {
+TEST_F(ZoomInput, CtrlWheelStepsOncePerNotchInBothDirections) {
     ASSERT_NO_FATAL_FAILURE(StartFocused(L""));
     ASSERT_TRUE(m_host.PointAt(0)) << m_host.Transcript();
     ExpectWheelStep(WHEEL_DELTA, 120);
-    ExpectWheelStep(3 * WHEEL_DELTA, 140); // one step, whatever the distance
-    ExpectWheelStep(-WHEEL_DELTA, 120);
-    ExpectWheelStep(-2 * WHEEL_DELTA, 100);
-    ExpectWheelStep(1, 120);
-    ExpectWheelStep(-1, 100);
-    ExpectWheelStep(0, 80); // no distance counts as towards the user
-    EXPECT_EQ(Ask(m_host, L"zoom 0"), 80);
+    ExpectWheelStep(3 * WHEEL_DELTA, 180); // three notches at once: one call, three steps
+    ExpectWheelStep(-WHEEL_DELTA, 160);
+    ExpectWheelStep(-2 * WHEEL_DELTA, 120);
+    ExpectWheelStep(0, 100); // no distance counts as towards the user
+    EXPECT_EQ(Ask(m_host, L"zoom 0"), 100);
+
+    // A touchpad pinch: many small distances give one step per notch's worth, and what is left
+    // over goes when the fingers turn.
+    Gesture pinch = TurnWheelSeries(m_host, 0, 30, 9);
+    ASSERT_TRUE(pinch.delivered) << m_host.Transcript();
+    EXPECT_EQ(pinch.Levels(), (std::vector<int>{120, 140})) << m_host.Transcript();
+    pinch = TurnWheelSeries(m_host, 0, -40, 3);
+    ASSERT_TRUE(pinch.delivered) << m_host.Transcript();
+    EXPECT_EQ(pinch.Levels(), std::vector<int>{120}) << m_host.Transcript();
+    EXPECT_EQ(Ask(m_host, L"zoom 0"), 120);
 
     // Without Ctrl the wheel is the page's own.
     const Gesture plain = TurnWheel(m_host, 0, WHEEL_DELTA, false);

@@ -76,6 +76,57 @@ TEST(HookRules, WheelZoomsOnlyWithControlAndZeroDistanceZoomsOut) {
     EXPECT_EQ(ZoomActionForWheel(0x0004 | (120u << 16)), ZoomAction::None); // Shift only
 }
 
+TEST(WheelSteps, AClassicWheelStepsOncePerNotchAsBefore) {
+    WheelSteps wheel;
+    std::uint32_t now = 1000;
+    for (int distance : {120, 120, -120, 120, -120, -120}) {
+        EXPECT_EQ(wheel.Add(distance, now += 50), distance > 0 ? 1 : -1) << distance;
+    }
+    EXPECT_EQ(wheel.Add(0, now += 50), -1) << "no distance still counts as towards the user";
+    EXPECT_EQ(WheelDistance(0x0008 | (0xFF88u << 16)), -120);
+}
+
+TEST(WheelSteps, SmallDistancesGatherToOneStepPerNotchInEitherDirection) {
+    WheelSteps wheel;
+    std::uint32_t now = 5000;
+    std::vector<int> steps;
+    for (int i = 0; i < 9; ++i) {
+        steps.push_back(wheel.Add(30, now += 8)); // a pinch: many small distances
+    }
+    EXPECT_EQ(steps, (std::vector<int>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    // A turn drops the 30 left over instead of cancelling against it.
+    EXPECT_EQ(wheel.Add(-90, now += 8), 0);
+    EXPECT_EQ(wheel.Add(-30, now += 8), -1);
+    // Several notches in one message are as many steps; a flood stops at the widest range.
+    EXPECT_EQ(wheel.Add(360, now += 8), 3);
+    EXPECT_EQ(wheel.Add(-32768, now += 8), -kMaxWheelSteps);
+}
+
+TEST(WheelSteps, APauseDropsWhatWasGatheredAlsoAcrossTheTickCountsWrap) {
+    WheelSteps wheel;
+    std::uint32_t now = 0xFFFFFF00u;
+    EXPECT_EQ(wheel.Add(100, now), 0);
+    EXPECT_EQ(wheel.Add(10, now += kWheelPauseMs - 1), 0); // wraps: 0x000000F3
+    EXPECT_EQ(wheel.Add(10, now += 1), 1) << "just inside the pause: still one gesture";
+    EXPECT_EQ(wheel.Add(100, now += 10), 0);
+    EXPECT_EQ(wheel.Add(100, now += kWheelPauseMs), 0) << "after a pause the 100 went";
+    EXPECT_EQ(wheel.Add(20, now += 10), 1);
+}
+
+TEST(HookRules, AProgramsOwnLevelIsAPositiveNumberElseTheUsual100) {
+    EXPECT_EQ(DefaultZoomFromValue(L"140"), 140);
+    EXPECT_EQ(DefaultZoomFromValue(L" 150 %"), 150);
+    EXPECT_EQ(DefaultZoomFromValue(L"5"), 5) << "the browser's range limits it, not the reading";
+    for (const wchar_t* value : {L"", L"0", L"-40", L"big", L"%150"}) {
+        EXPECT_EQ(DefaultZoomFromValue(value), kZoomDefault) << value;
+    }
+    EXPECT_EQ(DefaultZoomFromValue(L"99999999999999999999"), 100000);
+    const ZoomRange range{10, 190};
+    EXPECT_EQ(ClampZoom(150, range), 150);
+    EXPECT_EQ(ClampZoom(400, range), 190);
+    EXPECT_EQ(ClampZoom(5, range), 10);
+}
+
 TEST(HookRules, ZoomStepsClampAtTheBrowserRange) {
     const ZoomRange common = UnpackZoomRange((1000u << 16) | 10u);
     EXPECT_EQ(common.minimum, 10);
