@@ -26,6 +26,7 @@
 #define IDC_HELP_TEXT 1246
 #define IDC_AUTOSTART 1056
 #define IDC_CHECK_UPDATE 1057
+#define IDC_ZOOM_LABEL 1058
 
 // About page (the version label shares its number with the main dialog's).
 #define IDC_LEGAL_NOTICE 24106

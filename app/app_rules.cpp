@@ -89,4 +89,15 @@ PageBox PageBoxFor(const PageBox& client, long tabHeight) {
                    client.bottom - 6};
 }
 
+std::wstring ZoomLabelText(int level) {
+    return std::to_wstring(level) + L" %";
+}
+
+PageBox ZoomLabelBoxFor(const PageBox& browser, long width, long height, long margin) {
+    long left = browser.left + (browser.right - browser.left - width) / 2;
+    left = left < browser.left ? browser.left : left;
+    const long top = browser.top + margin;
+    return PageBox{left, top, left + width, top + height};
+}
+
 } // namespace lumivex::app

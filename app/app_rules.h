@@ -45,4 +45,11 @@ struct PageBox {
 // area, below the row of tabs whose first item is `tabHeight` high.
 PageBox PageBoxFor(const PageBox& client, long tabHeight);
 
+// The zoom label's text for a level: "140 %".
+std::wstring ZoomLabelText(int level);
+// Where a label of `width` by `height` goes over a browser window's rectangle (screen
+// coordinates): centred across it, `margin` below its top edge, and never further left or up
+// than the window itself.
+PageBox ZoomLabelBoxFor(const PageBox& browser, long width, long height, long margin);
+
 } // namespace lumivex::app

@@ -9,6 +9,7 @@
 #include "framework/app.h"
 #include "support/guarded.h"
 #include "support/language.h"
+#include "support/language_text.h"
 #include "support/lumivex_names.h"
 #include "update/auto_update.h"
 #include "update/update_rules.h"
@@ -120,6 +121,15 @@ BOOL CLumivexMain::OnInitDialog() {
     UpdateTrayIcon();
 
     m_pageOptions.m_onCheckUpdateChanged = [this](bool on) { ArmUpdateCheck(on); };
+    m_zoomLabel.Create(fw::ModuleInstance());
+    m_zoomLabel.SetEnabled(ConfigFile().empty() || ReadZoomLabelSetting(ConfigFile()));
+    m_pageOptions.m_bZoomLabel = m_zoomLabel.Enabled() ? 1 : 0;
+    m_pageOptions.m_onZoomLabelChanged = [this](bool on) {
+        m_zoomLabel.SetEnabled(on);
+        if (!ConfigFile().empty()) {
+            WriteZoomLabelSetting(ConfigFile(), on);
+        }
+    };
     if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {
         m_tabSheet.AddPage(GetLangText(L"15", L"Full Page Zoom"), &m_pageOptions);
     }
@@ -134,6 +144,13 @@ BOOL CLumivexMain::OnInitDialog() {
     }
     GetCoreAssist().EnableZoom();
     return TRUE;
+}
+
+std::wstring CLumivexMain::ConfigFile() const {
+    const CCoreAssist& core = GetCoreAssist();
+    return core.m_strDataDir.empty()
+               ? std::wstring()
+               : ConfigFilePath(core.m_strDataDir.c_str(), core.m_strAppDir, L"Language");
 }
 
 void CLumivexMain::MakeVersionLabelBold() {

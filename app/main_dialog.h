@@ -7,6 +7,7 @@
 #include "app/options_page.h"
 #include "app/tab_sheet.h"
 #include "app/tray_icon.h"
+#include "app/zoom_label.h"
 #include "framework/dialog.h"
 #include "support/owners.h"
 
@@ -54,10 +55,14 @@ private:
     void OnUpdateAvailable();
     // Reads the check box and stores it in the options, which are then saved.
     void StoreShowTrayIcon();
+    // Config.ini in the per-user folder, where the zoom label's setting lives; empty without
+    // the folder.
+    std::wstring ConfigFile() const;
 
     CTabSheet m_tabSheet;
     CPgeFindWin m_pageOptions;
     CAboutLumivex m_pageAbout;
+    CZoomLabel m_zoomLabel;
     CTrayIcon m_trayIcon;
     UniqueIcon m_hBigIcon;
     UniqueIcon m_hSmallIcon;

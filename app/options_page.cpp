@@ -31,11 +31,18 @@ CPgeFindWin::CPgeFindWin(HWND parent) : CDialog(IDD_FIND_WIN, parent) {
             m_onCheckUpdateChanged(m_bCheckUpdate != 0);
         }
     });
+    MapCommand(IDC_ZOOM_LABEL, [this] {
+        UpdateData(true);
+        if (m_onZoomLabelChanged) {
+            m_onZoomLabelChanged(m_bZoomLabel != 0);
+        }
+    });
 }
 
 void CPgeFindWin::DoDataExchange(fw::CDataExchange* pDX) {
     fw::DDX_Check(pDX, IDC_AUTOSTART, m_bAutostart);
     fw::DDX_Check(pDX, IDC_CHECK_UPDATE, m_bCheckUpdate);
+    fw::DDX_Check(pDX, IDC_ZOOM_LABEL, m_bZoomLabel);
 }
 
 BOOL CPgeFindWin::OnInitDialog() {

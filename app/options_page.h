@@ -1,5 +1,5 @@
-// The first page of the main dialog: how zoom is used, whether Lumivex starts at logon, and
-// whether it looks for updates.
+// The first page of the main dialog: how zoom is used, whether Lumivex starts at logon, whether
+// it looks for updates and whether it shows the zoom level.
 #pragma once
 
 #include "framework/dialog.h"
@@ -20,6 +20,8 @@ public:
     int m_bCheckUpdate = 0; // check box 1057: the option of the same name, saved at each click
     // Told when the user turns the update check on or off.
     std::function<void(bool on)> m_onCheckUpdateChanged;
+    int m_bZoomLabel = 1; // check box 1058: the zoom level on screen after each step
+    std::function<void(bool on)> m_onZoomLabelChanged;
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;

@@ -137,6 +137,11 @@ int CBrowserConfig::DefaultZoom() const {
                         : DefaultZoomFromValue(ReadValue(m_strConfigFile, kZoomSection, name));
 }
 
+bool CBrowserConfig::ShowsZoomLabel() const {
+    const std::wstring name = OwnExeName();
+    return name.empty() || LabelShownFor(ReadValue(m_strConfigFile, kLabelSection, name));
+}
+
 BOOL CBrowserConfig::bNeedPrompt(std::wstring& name) const {
     name = GetProcessExeName();
     if (name.empty()) {

@@ -31,6 +31,8 @@ public:
 
     // The level this program's browsers start at: its "Zoom" value, 100 without one.
     int DefaultZoom() const;
+    // Whether this program's zoom steps are shown by the main program's label ("Label").
+    bool ShowsZoomLabel() const;
 
     const std::wstring& ConfigFile() const { return m_strConfigFile; }
 

@@ -106,6 +106,10 @@ int DefaultZoomFromValue(std::wstring_view valueRead) {
     return static_cast<int>(level > kHighest ? kHighest : level);
 }
 
+bool LabelShownFor(std::wstring_view valueRead) {
+    return valueRead.empty() || ReadLeadingInteger(valueRead) != 0;
+}
+
 int ClampZoom(int level, ZoomRange range) {
     return level > range.maximum ? range.maximum : (level < range.minimum ? range.minimum : level);
 }

@@ -62,6 +62,10 @@ int DefaultZoomFromValue(std::wstring_view valueRead);
 // `level` within the range.
 int ClampZoom(int level, ZoomRange range);
 
+// Whether a program's "Label" value, as read, leaves its zoom level shown: a value that reads as
+// 0 ("0", "no", "off") hides it, as such values suppress the prompt.
+bool LabelShownFor(std::wstring_view valueRead);
+
 // One notch of a classic wheel.
 inline constexpr int kWheelDelta = 120;
 // A pause this long between wheel messages drops the distance gathered so far.

@@ -6,6 +6,7 @@
 #include "hooklib/sub_win_table.h"
 #include "hooklib/window_trampoline.h"
 #include "support/guarded.h"
+#include "support/lumivex_names.h"
 #include "support/proc_address.h"
 
 namespace lumivex::hook {
@@ -92,6 +93,7 @@ HMODULE CSubIEWin::OnAttachBrowser() {
             OnGetDocInterface(m_hWnd, browser);
             if (browser) {
                 m_pBrowser = std::move(browser);
+                m_bShowLabel = TheApp().Config().ShowsZoomLabel();
                 StartAtDefaultZoom();
             }
         }
@@ -194,6 +196,17 @@ void CSubIEWin::Step(ZoomAction action, int count) {
         }
     }
     SendZoom();
+    PostZoomLabel();
+}
+
+void CSubIEWin::PostZoomLabel() const {
+    if (!m_bShowLabel) {
+        return;
+    }
+    // Found anew each step: Lumivex may have been started, ended or started again meanwhile.
+    if (const HWND label = FindWindowW(kZoomLabelClass, nullptr)) {
+        PostMessageW(label, kZoomLabelMessage, reinterpret_cast<WPARAM>(m_hWnd), m_nZoom);
+    }
 }
 
 void CSubIEWin::SendZoom() {

@@ -53,12 +53,15 @@ private:
     // The program's own starting level ("Zoom" in browsers.ini), when it has one.
     void StartAtDefaultZoom();
     void QueryRange();
+    // Tells the main program's label the new level, unless this program has it off.
+    void PostZoomLabel() const;
     void SendZoom();
 
     int m_nZoom = kZoomDefault;
     int m_nMinZoom = kZoomMinDefault;
     int m_nMaxZoom = kZoomMaxDefault;
     int m_nDefaultZoom = kZoomDefault;
+    bool m_bShowLabel = false;
     WheelSteps m_wheelSteps;
     ComPtr<IWebBrowser2> m_pBrowser;
     HWND m_hWnd = nullptr;

@@ -48,6 +48,13 @@ inline constexpr wchar_t kBrowsersIniName[] = L"browsers.ini";
 inline constexpr wchar_t kProcessesSection[] = L"Processes"; // programs never zoomed
 inline constexpr wchar_t kBrowsersSection[] = L"Browsers";   // programs that no longer prompt
 inline constexpr wchar_t kZoomSection[] = L"Zoom";           // a program's own starting level
+inline constexpr wchar_t kLabelSection[] = L"Label"; // programs whose zoom level is not shown
+
+// The main program's zoom-level label: a window of this class, which the hook library finds by
+// it and posts each new level to (wParam: the browser window, lParam: the level). Posted, never
+// sent: the host program must not wait for Lumivex.
+inline constexpr wchar_t kZoomLabelClass[] = L"LumivexZoomLabel";
+inline constexpr unsigned int kZoomLabelMessage = 0x8000 + 73; // WM_APP + 73
 
 // Programs a user's first run excludes from zoom, in the order they are written.
 inline constexpr const wchar_t* kDefaultExcludedPrograms[] = {

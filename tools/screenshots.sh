@@ -1,6 +1,7 @@
 #!/bin/sh
 # Pictures of Lumivex from the dist folder for people: the main dialog's two pages and the tray
-# menu, in English and in German (chosen by the per-user Config.ini before each start). Shares
+# menu, in English and in German (chosen by the per-user Config.ini before each start), and the
+# zoom level on screen after a step in the demo browser. Shares
 # the demo's Wine prefix, so it does not run at the same time as the demo.
 # Usage: screenshots.sh DIST_DIR BUILD_DIR
 set -eu
@@ -14,7 +15,8 @@ for file in "$dist/Lumivex.exe" "$driver"; do
     [ -f "$file" ] || { echo "screenshots: $file is missing (make dist builds it)" >&2; exit 1; }
 done
 mkdir -p "$out" "$build/demo"
-rm -f "$out"/main_*.png "$out"/tray_menu_*.png
+rm -f "$out"/main_*.png "$out"/tray_menu_*.png "$out"/zoom_label.png
+host="$dist/demo/browser_host64.exe"
 driver_out="$build/demo/driver.txt"
 . "$tools/demo-lib.sh"
 
@@ -45,9 +47,20 @@ for language in de:1031 en:1033; do
     demo_steps close-menu >/dev/null
     demo_stop_lumivex
 done
+
+# The label lasts about a second after a step: the picture is taken at once.
+demo_start_lumivex /m
+demo_steps wait-main 30000 no-prompt browser_host64.exe
+(exec wine "$host" "--title=Lumivex: zoom level on screen") </dev/null >/dev/null 2>&1 &
+host_pid=$!
+demo_steps wait-host 30000 focus-page zoom-in 1 >/dev/null
+demo_picture "$out/zoom_label.png"
+demo_steps quit-host >/dev/null
+demo_wait_gone "$host_pid" 100 || echo "the browser host did not end by itself" >&2
+demo_stop_lumivex
 demo_teardown
 trap - EXIT
 
 echo
 echo "pictures in $out:"
-ls -1 "$out"/main_*.png "$out"/tray_menu_*.png
+ls -1 "$out"/main_*.png "$out"/tray_menu_*.png "$out"/zoom_label.png

@@ -46,6 +46,20 @@ TEST(SetAsideFiles, OnlyANameWithANumberBeforeTheSuffixCounts) {
     }
 }
 
+TEST(ZoomLabel, TextAndPlaceCentredBelowTheTopOfTheBrowserWindow) {
+    EXPECT_EQ(ZoomLabelText(140), L"140 %");
+    EXPECT_EQ(ZoomLabelText(10), L"10 %");
+    const PageBox box = ZoomLabelBoxFor(PageBox{100, 50, 500, 350}, 80, 30, 12);
+    EXPECT_EQ(box.left, 260);
+    EXPECT_EQ(box.top, 62);
+    EXPECT_EQ(box.right, 340);
+    EXPECT_EQ(box.bottom, 92);
+    // Wider than a narrow window: it starts at the window's left edge, not beyond it.
+    const PageBox narrow = ZoomLabelBoxFor(PageBox{-300, 0, -260, 40}, 80, 30, 4);
+    EXPECT_EQ(narrow.left, -300);
+    EXPECT_EQ(narrow.right, -220);
+}
+
 TEST(VersionLabel, ThreeFieldsOfTheProductVersion) {
     EXPECT_EQ(VersionLabel({L"1", L"2", L"0", L"0"}), L"Lumivex V1.2.0");
     EXPECT_EQ(VersionLabel({L"1", L"2", L"0"}), L"Lumivex V1.2.0");

@@ -39,10 +39,15 @@ bool FocusUntilTaken(HostProcess& host) {
         15000, 250);
 }
 
+bool PressCtrlPlus(HostProcess& host) {
+    const size_t start = host.Mark();
+    return InjectKey(VK_OEM_PLUS, true) && WaitFor(host, "KEYUP", VK_OEM_PLUS, start) &&
+           WaitFor(host, "KEYUP", VK_CONTROL, start);
+}
+
 std::vector<long long> ZoomInByKeyAndWheel(HostProcess& host) {
     const size_t start = host.Mark();
-    if (!InjectKey(VK_OEM_PLUS, true) || !WaitFor(host, "KEYUP", VK_OEM_PLUS, start) ||
-        !WaitFor(host, "KEYUP", VK_CONTROL, start)) {
+    if (!PressCtrlPlus(host)) {
         ADD_FAILURE() << "Ctrl and \"+\" did not reach the host";
         return {};
     }

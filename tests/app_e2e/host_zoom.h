@@ -21,6 +21,9 @@ bool FocusUntilTaken(browserhost::HostProcess& host);
 // levels its browser was given.
 std::vector<long long> ZoomInByKeyAndWheel(browserhost::HostProcess& host);
 
+// Ctrl and "+" on browser 0 of a host that has the focus; false when the key did not reach it.
+bool PressCtrlPlus(browserhost::HostProcess& host);
+
 // A host of `program` started now is zoomed to 120 and 140 %.
 void ExpectZooms(const std::wstring& program);
 // A host of `program` started now is left alone: its browser keeps the host's own procedure.

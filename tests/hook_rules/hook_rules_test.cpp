@@ -127,6 +127,15 @@ TEST(HookRules, AProgramsOwnLevelIsAPositiveNumberElseTheUsual100) {
     EXPECT_EQ(ClampZoom(5, range), 10);
 }
 
+TEST(HookRules, AValueReadingAsZeroHidesAProgramsZoomLabel) {
+    for (const wchar_t* value : {L"", L"1", L"2"}) {
+        EXPECT_TRUE(LabelShownFor(value)) << value;
+    }
+    for (const wchar_t* value : {L"0", L"00", L" 0", L"no", L"off"}) {
+        EXPECT_FALSE(LabelShownFor(value)) << value;
+    }
+}
+
 TEST(HookRules, ZoomStepsClampAtTheBrowserRange) {
     const ZoomRange common = UnpackZoomRange((1000u << 16) | 10u);
     EXPECT_EQ(common.minimum, 10);
