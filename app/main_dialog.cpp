@@ -122,12 +122,13 @@ BOOL CLumivexMain::OnInitDialog() {
 
     m_pageOptions.m_onCheckUpdateChanged = [this](bool on) { ArmUpdateCheck(on); };
     m_zoomLabel.Create(fw::ModuleInstance());
-    m_zoomLabel.SetEnabled(ConfigFile().empty() || ReadZoomLabelSetting(ConfigFile()));
+    const std::wstring configFile = ConfigFile();
+    m_zoomLabel.SetEnabled(configFile.empty() || ReadZoomLabelSetting(configFile));
     m_pageOptions.m_bZoomLabel = m_zoomLabel.Enabled() ? 1 : 0;
-    m_pageOptions.m_onZoomLabelChanged = [this](bool on) {
+    m_pageOptions.m_onZoomLabelChanged = [this, configFile](bool on) {
         m_zoomLabel.SetEnabled(on);
-        if (!ConfigFile().empty()) {
-            WriteZoomLabelSetting(ConfigFile(), on);
+        if (!configFile.empty()) {
+            WriteZoomLabelSetting(configFile, on);
         }
     };
     if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {

@@ -1,5 +1,7 @@
 #include "hooklib/hook_rules.h"
 
+#include <algorithm>
+
 namespace lumivex::hook {
 
 namespace {
@@ -107,7 +109,7 @@ int DefaultZoomFromValue(std::wstring_view valueRead) {
 }
 
 bool LabelShownFor(std::wstring_view valueRead) {
-    return valueRead.empty() || ReadLeadingInteger(valueRead) != 0;
+    return !PromptSuppressedBy(valueRead); // the same reading of "off"
 }
 
 int ClampZoom(int level, ZoomRange range) {
@@ -132,8 +134,7 @@ int WheelSteps::Add(int distance, std::uint32_t nowMs) {
     m_gathered += distance;
     const int steps = m_gathered / kWheelDelta;
     m_gathered -= steps * kWheelDelta;
-    return steps < -kMaxWheelSteps ? -kMaxWheelSteps
-                                   : (steps > kMaxWheelSteps ? kMaxWheelSteps : steps);
+    return std::clamp(steps, -kMaxWheelSteps, kMaxWheelSteps);
 }
 
 ZoomRange UnpackZoomRange(std::uint32_t packed) {

@@ -10,6 +10,8 @@
 #include "test_registry.h"
 #include "test_windows.h"
 
+#include "support/owners.h"
+
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -74,32 +76,25 @@ std::optional<DWORD> Number(const std::wstring& name) {
 }
 
 bool KeyExists(const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(opened);
-    return true;
+    lumivex::UniqueRegKey opened;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, opened.put()) ==
+           ERROR_SUCCESS;
 }
 
 // Where a shell link points, as the shell reads it; empty when it cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link) {
     std::wstring target;
     const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(
-                shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            wchar_t path[MAX_PATH] = {};
-            if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-                SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-                target = path;
-            }
-            file->Release();
+    {
+        lumivex::ComPtr<IShellLinkW> shellLink;
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                         shellLink.put_void());
+        const auto file = shellLink.As<IPersistFile>(IID_IPersistFile);
+        wchar_t path[MAX_PATH] = {};
+        if (file && SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
+            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+            target = path;
         }
-        shellLink->Release();
     }
     if (comStarted) {
         CoUninitialize();
@@ -140,13 +135,10 @@ void EndCopyNotOurs() {
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(dialog, &pid);
-    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    const lumivex::UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    if (process) {
-        if (WaitForSingleObject(process, 15000) != WAIT_OBJECT_0) {
-            TerminateProcess(process, 1);
-        }
-        CloseHandle(process);
+    if (process && WaitForSingleObject(process.get(), 15000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
     }
     WaitNoServer();
 }
