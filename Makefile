@@ -6,8 +6,8 @@
 #   make bench   benchmarks that print figures
 #   make demo    Lumivex from dist/ zooms a browser program, under Wine, with pictures before and
 #                after in <build>/demo/ (on your display when DISPLAY reaches one)
-#   make screenshots  pictures of the main dialog and tray menu, English and German, and of
-#                the zoom level label, in <build>/screenshots/
+#   make screenshots  pictures of the main dialog and tray menu, English and German, of the
+#                zoom level label and of the programs page, in <build>/screenshots/
 #   make fuzz    the option file reader under libFuzzer, ASan and UBSan, natively (Linux, clang)
 # Options: BUILD=build  JOBS=2  CTEST_ARGS="-R name"  BUILD_TYPE=Release  FUZZ_SECONDS=60
 #          DEMO_HOST=64 (the demo's browser host: 64 or 32)

@@ -6,6 +6,7 @@
 #define IDD_LUMIVEX_DIALOG 317
 #define IDD_FIND_WIN 318
 #define IDD_ABOUT_LUMIVEX 20102
+#define IDD_PROGRAMS 319
 
 // The tray menu (also its language file section) and the program icon.
 #define IDR_TASKBAR_MENU 2
@@ -27,6 +28,9 @@
 #define IDC_AUTOSTART 1056
 #define IDC_CHECK_UPDATE 1057
 #define IDC_ZOOM_LABEL 1058
+// Programs page.
+#define IDC_PROGRAMS_HINT 1059
+#define IDC_PROGRAM_LIST 1060
 
 // About page (the version label shares its number with the main dialog's).
 #define IDC_LEGAL_NOTICE 24106

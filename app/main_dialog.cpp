@@ -41,6 +41,7 @@ UniqueIcon LoadProgramIcon(int sizeMetricX, int sizeMetricY) {
 
 CLumivexMain::CLumivexMain()
     : CDialog(IDD_LUMIVEX_DIALOG), m_bShowTrayIcon(GetCoreAssist().m_option.m_bShowTrayIcon),
+      m_pagePrograms(GetCoreAssist().m_strBrowsersIni, ConfigFile()),
       m_hBigIcon(LoadProgramIcon(SM_CXICON, SM_CYICON)),
       m_hSmallIcon(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)) {
     MapHandlers();
@@ -134,7 +135,14 @@ BOOL CLumivexMain::OnInitDialog() {
     if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {
         m_tabSheet.AddPage(GetLangText(L"15", L"Full Page Zoom"), &m_pageOptions);
     }
+    if (m_pagePrograms.Create(m_tabSheet.GetSafeHwnd())) {
+        m_tabSheet.AddPage(GetLangText(L"30", L"Programs"), &m_pagePrograms);
+        m_metPrograms.Create(fw::ModuleInstance(), configFile, [this](const std::wstring& name) {
+            m_pagePrograms.OnProgramMet(name);
+        });
+    }
     if (m_pageAbout.Create(m_tabSheet.GetSafeHwnd())) {
+        m_nAboutPage = m_tabSheet.GetPageCount();
         m_tabSheet.AddPage(GetLangText(L"17", L"About"), &m_pageAbout);
     }
     m_tabSheet.SelectPage(0);
@@ -230,7 +238,7 @@ void CLumivexMain::ShowAboutPage() {
     ::ShowWindow(self, SW_SHOW);
     ::ShowWindow(self, SW_RESTORE);
     ::SetForegroundWindow(self);
-    m_tabSheet.SelectPage(1);
+    m_tabSheet.SelectPage(m_nAboutPage);
 }
 
 void CLumivexMain::UpdateTrayIcon() {

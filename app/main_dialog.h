@@ -1,10 +1,12 @@
-// The main program's only top-level window: a modeless dialog with the options and about pages
-// in a tab control, the tray icon and its menu, and the program's exit path. The user never
-// closes it: the close box and "&Hide" hide it; only "E&xit" ends the program.
+// The main program's only top-level window: a modeless dialog with the options, programs and
+// about pages in a tab control, the tray icon and its menu, and the program's exit path. The user
+// never closes it: the close box and "&Hide" hide it; only "E&xit" ends the program.
 #pragma once
 
 #include "app/about_page.h"
+#include "app/met_programs.h"
 #include "app/options_page.h"
+#include "app/programs_page.h"
 #include "app/tab_sheet.h"
 #include "app/tray_icon.h"
 #include "app/zoom_label.h"
@@ -61,7 +63,10 @@ private:
 
     CTabSheet m_tabSheet;
     CPgeFindWin m_pageOptions;
+    CPgePrograms m_pagePrograms;
     CAboutLumivex m_pageAbout;
+    int m_nAboutPage = -1; // its tab
+    CMetPrograms m_metPrograms;
     CZoomLabel m_zoomLabel;
     CTrayIcon m_trayIcon;
     UniqueIcon m_hBigIcon;

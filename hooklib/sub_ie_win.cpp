@@ -95,6 +95,7 @@ HMODULE CSubIEWin::OnAttachBrowser() {
                 m_pBrowser = std::move(browser);
                 m_bShowLabel = TheApp().Config().ShowsZoomLabel();
                 StartAtDefaultZoom();
+                AnnounceProgram();
             }
         }
         return static_cast<bool>(m_pBrowser);
@@ -206,6 +207,19 @@ void CSubIEWin::PostZoomLabel() const {
     // Found anew each step: Lumivex may have been started, ended or started again meanwhile.
     if (const HWND label = FindWindowW(kZoomLabelClass, nullptr)) {
         PostMessageW(label, kZoomLabelMessage, reinterpret_cast<WPARAM>(m_hWnd), m_nZoom);
+    }
+}
+
+void CSubIEWin::AnnounceProgram() {
+    // Once is enough while Lumivex runs; without its window the next browser window tries again.
+    static std::atomic<bool> announced{false};
+    if (announced.load()) {
+        return;
+    }
+    if (const HWND list = FindWindowW(kMetProgramsClass, nullptr)) {
+        if (PostMessageW(list, kProgramMetMessage, GetCurrentProcessId(), 0)) {
+            announced.store(true);
+        }
     }
 }
 

@@ -55,6 +55,8 @@ private:
     void QueryRange();
     // Tells the main program's label the new level, unless this program has it off.
     void PostZoomLabel() const;
+    // Tells the main program, once per load of the library, that this program has a browser.
+    static void AnnounceProgram();
     void SendZoom();
 
     int m_nZoom = kZoomDefault;

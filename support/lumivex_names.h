@@ -56,6 +56,12 @@ inline constexpr wchar_t kLabelSection[] = L"Label"; // programs whose zoom leve
 inline constexpr wchar_t kZoomLabelClass[] = L"LumivexZoomLabel";
 inline constexpr unsigned int kZoomLabelMessage = 0x8000 + 73; // WM_APP + 73
 
+// The main program's list of the programs the hook library has met: a hidden window of this
+// class, which the library posts its process id to (wParam) once per load, when a browser window
+// of that process has reached its browser. The main program names the process itself.
+inline constexpr wchar_t kMetProgramsClass[] = L"LumivexMetPrograms";
+inline constexpr unsigned int kProgramMetMessage = 0x8000 + 74; // WM_APP + 74
+
 // Programs a user's first run excludes from zoom, in the order they are written.
 inline constexpr const wchar_t* kDefaultExcludedPrograms[] = {
     L"iexplore.exe", L"maxthon.exe",      L"avant.exe",   L"deepnet.exe",

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Pictures of Lumivex from the dist folder for people: the main dialog's two pages and the tray
-# menu, in English and in German (chosen by the per-user Config.ini before each start), and the
-# zoom level on screen after a step in the demo browser. Shares
+# Pictures of Lumivex from the dist folder for people: the main dialog's options and about pages
+# and the tray menu, in English and in German (chosen by the per-user Config.ini before each
+# start), the zoom level on screen after a step in the demo browser, and then the programs page
+# listing that browser. Shares
 # the demo's Wine prefix, so it does not run at the same time as the demo.
 # Usage: screenshots.sh DIST_DIR BUILD_DIR
 set -eu
@@ -57,6 +58,12 @@ demo_steps wait-host 30000 focus-page zoom-in 1 >/dev/null
 demo_picture "$out/zoom_label.png"
 demo_steps quit-host >/dev/null
 demo_wait_gone "$host_pid" 100 || echo "the browser host did not end by itself" >&2
+
+# The programs page, which now lists the browser host it met.
+demo_steps programs >/dev/null
+dialog=$(demo_field programs | cut -d' ' -f1-4)
+sleep 1
+demo_picture "$out/main_programs_en.png" "$(demo_crop "$dialog" 6)"
 demo_stop_lumivex
 demo_teardown
 trap - EXIT

@@ -167,6 +167,13 @@ int LumivexRun::SelectedTab() const {
     return static_cast<int>(SendMessageW(GetDlgItem(m_dialog, kPageTab), TCM_GETCURSEL, 0, 0));
 }
 
+bool LumivexRun::ChooseTab(int index) const {
+    const RECT tab = test::TabItemRect(m_child.handle(), GetDlgItem(m_dialog, kPageTab), index);
+    return tab.right > tab.left &&
+           test::ClickAt({(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2}) &&
+           test::WaitUntil([&] { return SelectedTab() == index; }, 5000, 20);
+}
+
 bool LumivexRun::WaitVisible(bool visible, DWORD timeoutMs) const {
     return test::WaitUntil([&] { return Visible() == visible; }, timeoutMs);
 }

@@ -31,6 +31,11 @@ inline constexpr int kAutostartBox = 1056;
 inline constexpr int kCheckUpdateBox = 1057;
 inline constexpr int kZoomLabelBox = 1058;
 inline constexpr wchar_t kZoomLabelClass[] = L"LumivexZoomLabel";
+inline constexpr int kProgramList = 1060;
+// The pages in their tabs' order.
+inline constexpr int kOptionsPage = 0;
+inline constexpr int kProgramsPage = 1;
+inline constexpr int kAboutPage = 2;
 inline constexpr int kLegalNotice = 24106;
 inline constexpr int kHomePageLink = 20096;
 inline constexpr int kSupportLink = 20097;
@@ -114,6 +119,8 @@ public:
     bool Click(int id) const;
     std::vector<std::wstring> TabTitles() const;
     int SelectedTab() const;
+    // Clicks the tab of page `index` (the dialog must be on screen) and waits until it is chosen.
+    bool ChooseTab(int index) const;
 
     bool Visible() const { return IsWindowVisible(m_dialog) != FALSE; }
     // Waits until the dialog's visibility is `visible`.

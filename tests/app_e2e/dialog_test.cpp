@@ -94,7 +94,7 @@ TEST_F(AppDialog, TrayMenuOpensAtTheCursorAndItsItemsWork) {
 
     ASSERT_TRUE(m_app.ChooseTrayItem(kMenuAbout));
     EXPECT_TRUE(m_app.WaitVisible(true)) << "\"&About Lumivex...\"";
-    EXPECT_EQ(m_app.SelectedTab(), 1);
+    EXPECT_EQ(m_app.SelectedTab(), kAboutPage);
     EXPECT_TRUE(IsWindowVisible(GetParent(m_app.PageControl(kHomePageLink))));
     EXPECT_FALSE(IsWindowVisible(GetParent(m_app.PageControl(kAutostartBox))));
     ASSERT_TRUE(m_app.Click(kHideButton));

@@ -57,8 +57,12 @@ std::vector<long long> ZoomInByKeyAndWheel(HostProcess& host) {
         ADD_FAILURE() << "Ctrl and the wheel did not reach the host";
         return {};
     }
+    return ZoomLevelsGiven(host, start);
+}
+
+std::vector<long long> ZoomLevelsGiven(HostProcess& host, size_t from) {
     std::vector<long long> levels;
-    for (const LogLine& line : host.Lines("EXECWB", 0, start)) {
+    for (const LogLine& line : host.Lines("EXECWB", 0, from)) {
         if (line.Number("cmd") == kOpticalZoom) {
             levels.push_back(line.Number("in_value").value_or(-1));
         }

@@ -24,6 +24,9 @@ std::vector<long long> ZoomInByKeyAndWheel(browserhost::HostProcess& host);
 // Ctrl and "+" on browser 0 of a host that has the focus; false when the key did not reach it.
 bool PressCtrlPlus(browserhost::HostProcess& host);
 
+// The zoom levels browser 0 of the host was given since log line `from`.
+std::vector<long long> ZoomLevelsGiven(browserhost::HostProcess& host, size_t from = 0);
+
 // A host of `program` started now is zoomed to 120 and 140 %.
 void ExpectZooms(const std::wstring& program);
 // A host of `program` started now is left alone: its browser keeps the host's own procedure.

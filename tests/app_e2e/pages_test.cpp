@@ -116,7 +116,9 @@ TEST_F(AppPages, LanguageChosenInConfigIniReplacesTheTexts) {
     const std::wstring exit = ProfileText(german, L"317", L"1254");
     const std::wstring zoomTitle = ProfileText(german, L"Text", L"15");
     const std::wstring aboutTitle = ProfileText(german, L"Text", L"17");
-    ASSERT_FALSE(hide.empty() || exit.empty() || zoomTitle.empty() || aboutTitle.empty());
+    const std::wstring programsTitle = ProfileText(german, L"Text", L"30");
+    ASSERT_FALSE(hide.empty() || exit.empty() || zoomTitle.empty() || aboutTitle.empty() ||
+                 programsTitle.empty());
     ASSERT_NE(hide, L"&Hide");
     ASSERT_NE(zoomTitle, L"Full Page Zoom");
 
@@ -126,7 +128,7 @@ TEST_F(AppPages, LanguageChosenInConfigIniReplacesTheTexts) {
     ASSERT_TRUE(m_app.Start(m_folder));
     EXPECT_EQ(m_app.Text(kHideButton), hide);
     EXPECT_EQ(m_app.Text(kExitButton), exit);
-    EXPECT_EQ(m_app.TabTitles(), (std::vector<std::wstring>{zoomTitle, aboutTitle}));
+    EXPECT_EQ(m_app.TabTitles(), (std::vector<std::wstring>{zoomTitle, programsTitle, aboutTitle}));
     // What the file does not give stays as built in.
     EXPECT_EQ(m_app.Text(kVersionLabel), kVersionText);
 }

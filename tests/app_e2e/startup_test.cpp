@@ -65,7 +65,8 @@ TEST_F(AppStartup, PlainStartShowsTheDialogItsPagesTrayIconAndServer) {
     EXPECT_EQ(m_app.Text(kHideButton), L"&Hide");
     EXPECT_EQ(m_app.Text(kExitButton), L"E&xit");
 
-    EXPECT_EQ(m_app.TabTitles(), (std::vector<std::wstring>{L"Full Page Zoom", L"About"}));
+    EXPECT_EQ(m_app.TabTitles(),
+              (std::vector<std::wstring>{L"Full Page Zoom", L"Programs", L"About"}));
     EXPECT_EQ(m_app.SelectedTab(), 0);
     HWND options = GetParent(m_app.PageControl(kAutostartBox));
     HWND about = GetParent(m_app.PageControl(kHomePageLink));

@@ -34,7 +34,7 @@ using testing::IsEmpty;
 using testing::UnorderedElementsAre;
 
 constexpr WORD kGerman = 1031;
-constexpr WORD kDialogs[] = {IDD_LUMIVEX_DIALOG, IDD_FIND_WIN, IDD_ABOUT_LUMIVEX};
+constexpr WORD kDialogs[] = {IDD_LUMIVEX_DIALOG, IDD_FIND_WIN, IDD_PROGRAMS, IDD_ABOUT_LUMIVEX};
 
 // Controls whose template text the program replaces at run time, or that show only the product
 // name and version: they need no entry.
@@ -53,6 +53,9 @@ const std::map<std::wstring, std::wstring> kTextKeys = {
     {L"15", L"Full Page Zoom"},
     {L"17", L"About"},
     {L"24", L"Full page zoom would be added"},
+    {L"30", L"Programs"},
+    {L"31", L"Program"},
+    {L"32", L"Default zoom"},
 };
 
 // An RT_GROUP_ICON resource: this header, then one record per image.
@@ -131,8 +134,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_program) << Narrow(m_programPath);
         ASSERT_TRUE(FileExists(m_file)) << Narrow(m_file);
-        // The main dialog holds a tab control, a class the common controls register.
-        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};
+        // The main dialog holds a tab control and the programs page a list, classes the common
+        // controls register.
+        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&classes));
         for (WORD id : kDialogs) {
             ASSERT_NO_FATAL_FAILURE(AddDialog(id));

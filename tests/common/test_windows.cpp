@@ -113,31 +113,119 @@ std::wstring WindowText(HWND window) {
     return std::wstring(text, length);
 }
 
+namespace {
+
+// A page of memory in another process, for the controls' messages that fill records there.
+class RemotePage {
+public:
+    explicit RemotePage(HANDLE process)
+        : m_process(process),
+          m_base(VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemotePage() {
+        if (m_base) {
+            VirtualFreeEx(m_process, m_base, 0, MEM_RELEASE);
+        }
+    }
+    RemotePage(const RemotePage&) = delete;
+    RemotePage& operator=(const RemotePage&) = delete;
+
+    static constexpr SIZE_T kSize = 4096;
+    explicit operator bool() const { return m_base != nullptr; }
+    LPARAM At(SIZE_T offset) const { return reinterpret_cast<LPARAM>(Address(offset)); }
+    void* Address(SIZE_T offset) const { return static_cast<char*>(m_base) + offset; }
+    template <typename T> bool Put(const T& value, SIZE_T offset = 0) const {
+        return WriteProcessMemory(m_process, Address(offset), &value, sizeof value, nullptr);
+    }
+    template <typename T> bool Get(T& value, SIZE_T offset = 0) const {
+        return ReadProcessMemory(m_process, Address(offset), &value, sizeof value, nullptr);
+    }
+
+private:
+    HANDLE m_process;
+    void* m_base;
+};
+
+constexpr SIZE_T kRemoteTextOffset = 256;
+constexpr int kRemoteTextChars = 256;
+
+// Fills `rect` (client coordinates of `control`) by a message that takes it in lParam, with the
+// record's first fields set as `rect` holds them on entry; then maps it to the screen.
+RECT AskScreenRect(HANDLE process, HWND control, UINT message, WPARAM wParam, RECT rect) {
+    RemotePage page(process);
+    if (!page || !page.Put(rect) || !SendMessageW(control, message, wParam, page.At(0)) ||
+        !page.Get(rect)) {
+        return RECT{};
+    }
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
 std::vector<std::wstring> TabTitles(HANDLE process, HWND tab) {
     std::vector<std::wstring> titles;
-    constexpr SIZE_T kTextOffset = 256;
-    constexpr int kTextChars = 256;
-    void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
-    if (!remote) {
+    RemotePage page(process);
+    if (!page) {
         return titles;
     }
     const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
-        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + kTextOffset);
-        item.cchTextMax = kTextChars;
-        wchar_t text[kTextChars] = {};
-        if (!WriteProcessMemory(process, remote, &item, sizeof item, nullptr) ||
-            !SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(remote)) ||
-            !ReadProcessMemory(process, item.pszText, text, sizeof text - sizeof(wchar_t),
+        item.pszText = static_cast<wchar_t*>(page.Address(kRemoteTextOffset));
+        item.cchTextMax = kRemoteTextChars;
+        wchar_t text[kRemoteTextChars + 1] = {};
+        if (!page.Put(item) || !SendMessageW(tab, TCM_GETITEMW, i, page.At(0)) ||
+            !ReadProcessMemory(process, item.pszText, text, kRemoteTextChars * sizeof(wchar_t),
                                nullptr)) {
             break;
         }
         titles.emplace_back(text);
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return titles;
+}
+
+RECT TabItemRect(HANDLE process, HWND tab, int index) {
+    return AskScreenRect(process, tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), RECT{});
+}
+
+std::vector<ListRow> ListRows(HANDLE process, HWND list, int columns) {
+    std::vector<ListRow> rows;
+    RemotePage page(process);
+    if (!page) {
+        return rows;
+    }
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        ListRow row;
+        const auto state =
+            static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK));
+        row.checked = (state >> 12) == 2;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW cell = {};
+            cell.iSubItem = column;
+            cell.pszText = static_cast<wchar_t*>(page.Address(kRemoteTextOffset));
+            cell.cchTextMax = kRemoteTextChars;
+            wchar_t text[kRemoteTextChars + 1] = {};
+            if (!page.Put(cell)) {
+                return rows;
+            }
+            SendMessageW(list, LVM_GETITEMTEXTW, i, page.At(0));
+            if (!ReadProcessMemory(process, cell.pszText, text, kRemoteTextChars * sizeof(wchar_t),
+                                   nullptr)) {
+                return rows;
+            }
+            row.cells.emplace_back(text);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+RECT ListItemRect(HANDLE process, HWND list, int item) {
+    RECT ask{};
+    ask.left = LVIR_LABEL;
+    return AskScreenRect(process, list, LVM_GETITEMRECT, static_cast<WPARAM>(item), ask);
 }
 
 bool PlacePointer(POINT at) {
@@ -167,6 +255,13 @@ bool ClickAt(POINT point) {
     return SendInput(2, inputs, sizeof(INPUT)) == 2;
 }
 
+bool DoubleClickAt(POINT point) {
+    INPUT inputs[] = {
+        PointerInput(point, MOUSEEVENTF_LEFTDOWN), PointerInput(point, MOUSEEVENTF_LEFTUP),
+        PointerInput(point, MOUSEEVENTF_LEFTDOWN), PointerInput(point, MOUSEEVENTF_LEFTUP)};
+    return SendInput(4, inputs, sizeof(INPUT)) == 4;
+}
+
 bool ClickMiddle(HWND window) {
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
@@ -187,6 +282,15 @@ bool PressKey(WORD vk, bool withAlt) {
     }
     return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
            inputs.size();
+}
+
+bool TypeKeys(const std::wstring& digitsAndCapitals) {
+    for (const wchar_t key : digitsAndCapitals) {
+        if (!PressKey(static_cast<WORD>(key))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int InkPixels(HWND window) {

@@ -40,6 +40,19 @@ std::wstring WindowText(HWND window);
 // The titles of a tab control's items. The control lives in process `process` (opened with
 // PROCESS_VM_OPERATION, PROCESS_VM_READ and PROCESS_VM_WRITE): its item record is filled there.
 std::vector<std::wstring> TabTitles(HANDLE process, HWND tab);
+// A tab's rectangle on the screen; empty when it cannot be asked.
+RECT TabItemRect(HANDLE process, HWND tab, int index);
+
+// One item of a list-view control in report view: the texts of its first `columns` columns and
+// its check box.
+struct ListRow {
+    std::vector<std::wstring> cells;
+    bool checked = false;
+};
+// The items of a list-view control of `process` (opened as for TabTitles).
+std::vector<ListRow> ListRows(HANDLE process, HWND list, int columns);
+// An item's text part (its first column's label) on the screen; empty when it cannot be asked.
+RECT ListItemRect(HANDLE process, HWND list, int item);
 
 // Puts the pointer on a screen point, where GetCursorPos of any process reads it, and waits until
 // it stays there. Under Wine a pointer event of earlier input that the display reports late can
@@ -50,10 +63,14 @@ bool PlacePointer(POINT at);
 // A left click at a screen point. Move and buttons travel in one batch of absolute events, since
 // the display's pointer may follow a separate move late and the click land at the old place.
 bool ClickAt(POINT point);
+// Two left clicks at a screen point in one batch, as a double click.
+bool DoubleClickAt(POINT point);
 // A left click at the middle of the window's rectangle.
 bool ClickMiddle(HWND window);
 // A key pressed and released (with Alt held, if asked), by SendInput.
 bool PressKey(WORD vk, bool withAlt = false);
+// Digits and letters typed as their keys, by SendInput.
+bool TypeKeys(const std::wstring& digitsAndCapitals);
 
 // Pixels inside the window's rectangle, as the screen shows it, that stand out from its
 // background: how much ink a label draws, for comparing two labels with the same text.

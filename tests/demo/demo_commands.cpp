@@ -16,6 +16,7 @@ constexpr Verb kVerbs[] = {
     {L"wait-main", Step::WaitMain, Argument::Number},
     {L"wait-shown", Step::WaitShown, Argument::Number},
     {L"about", Step::About, Argument::None},
+    {L"programs", Step::Programs, Argument::None},
     {L"tray-menu", Step::TrayMenu, Argument::None},
     {L"close-menu", Step::CloseMenu, Argument::None},
     {L"language", Step::Language, Argument::Number},

@@ -12,6 +12,7 @@ enum class Step {
     WaitMain,  // wait-main MS: until Lumivex's main dialog answers; prints its place
     WaitShown, // wait-shown MS: the same, until the dialog is also visible
     About,     // about: shows the About page
+    Programs,  // programs: shows the dialog and clicks the programs page's tab
     TrayMenu,  // tray-menu: opens the tray menu by the icon's right click; prints its place
     CloseMenu, // close-menu: Escape, until the menu is gone
     Language,  // language ID: the per-user Config.ini asks for that language

@@ -23,10 +23,13 @@ std::wstring Refusal(const std::vector<std::wstring>& words) {
 
 TEST(DemoCommands, StepsRunInOrderEachWithItsOwnArgument) {
     const std::vector<Command> commands =
-        Parsed({L"wait-main", L"30000", L"no-prompt", L"browser_host64.exe", L"wait-host", L"5",
-                L"focus-page", L"zoom-in", L"3", L"zoom", L"language", L"1031", L"tray-menu",
-                L"close-menu", L"about", L"wait-shown", L"0", L"exit", L"quit-host"});
-    ASSERT_EQ(commands.size(), 13u);
+        Parsed({L"wait-main", L"30000",      L"no-prompt",  L"browser_host64.exe",
+                L"wait-host", L"5",          L"focus-page", L"zoom-in",
+                L"3",         L"zoom",       L"language",   L"1031",
+                L"tray-menu", L"close-menu", L"about",      L"wait-shown",
+                L"0",         L"exit",       L"quit-host",  L"programs"});
+    ASSERT_EQ(commands.size(), 14u);
+    EXPECT_EQ(commands[13].step, Step::Programs);
     EXPECT_EQ(commands[0].step, Step::WaitMain);
     EXPECT_EQ(commands[0].number, 30000);
     EXPECT_EQ(commands[1].step, Step::NoPrompt);

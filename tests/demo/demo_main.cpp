@@ -69,6 +69,12 @@ bool Run(const Command& command, Session& session) {
         }
         Say(L"about " + DescribeRect(session.dialog));
         return true;
+    case Step::Programs:
+        if (!Dialog(session) || !ShowProgramsPage(session.dialog, kStepTimeoutMs)) {
+            return Fail(L"the programs page could not be shown");
+        }
+        Say(L"programs " + DescribeRect(session.dialog));
+        return true;
     case Step::TrayMenu:
         if (HWND menu = Dialog(session) ? OpenTrayMenu(session.dialog, TrayCorner(), kStepTimeoutMs)
                                         : nullptr) {

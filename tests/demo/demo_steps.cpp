@@ -6,7 +6,10 @@
 #include "test_process.h"
 #include "test_windows.h"
 
+#include "support/owners.h"
 #include "support/window_query.h"
+
+#include <commctrl.h>
 
 #include <vector>
 
@@ -20,6 +23,9 @@ constexpr UINT kTrayCallback = WM_USER + 110;
 constexpr WPARAM kTrayIconId = 516;
 constexpr WPARAM kAboutCommand = 57664; // "&About Lumivex..." of the tray menu
 constexpr WPARAM kExitButton = 1254;    // "E&xit" on the main dialog
+constexpr WPARAM kOpenCommand = 26027;  // "&Open Lumivex" of the tray menu
+constexpr int kPageTab = 1248;
+constexpr int kProgramsPage = 1;
 constexpr wchar_t kMenuClassName[] = L"#32768";
 
 std::wstring DataFile(const wchar_t* name) {
@@ -55,6 +61,21 @@ HWND WaitForMainDialog(DWORD timeoutMs, bool visible) {
 
 bool ShowAboutPage(HWND dialog) {
     return SendCommand(dialog, kAboutCommand);
+}
+
+bool ShowProgramsPage(HWND dialog, DWORD timeoutMs) {
+    HWND tab = GetDlgItem(dialog, kPageTab);
+    const auto chosen = [tab] { return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == kProgramsPage; };
+    if (!SendCommand(dialog, kOpenCommand) ||
+        !test::WaitUntil([dialog] { return IsWindowVisible(dialog) != FALSE; }, timeoutMs, 50)) {
+        return false;
+    }
+    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                     FALSE, test::ProcessOf(dialog)));
+    const RECT item = process ? test::TabItemRect(process.get(), tab, kProgramsPage) : RECT{};
+    return item.right > item.left &&
+           test::ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2}) &&
+           test::WaitUntil(chosen, timeoutMs, 50);
 }
 
 bool PressExit(HWND dialog) {

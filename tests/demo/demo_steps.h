@@ -18,6 +18,10 @@ HWND WaitForMainDialog(DWORD timeoutMs, bool visible);
 // The About page, as the tray menu's "&About Lumivex..." shows it.
 bool ShowAboutPage(HWND dialog);
 
+// The dialog in front, as the tray menu's "&Open Lumivex" shows it, with the programs page
+// chosen by a click on its tab.
+bool ShowProgramsPage(HWND dialog, DWORD timeoutMs);
+
 // The dialog's "E&xit" button: the program saves its options and ends.
 bool PressExit(HWND dialog);
 

@@ -36,7 +36,7 @@ TEST_F(DemoSteps, DialogAboutPageTrayMenuAndExit) {
     ASSERT_EQ(dialog, m_app.dialog());
 
     ASSERT_TRUE(ShowAboutPage(dialog));
-    EXPECT_EQ(m_app.SelectedTab(), 1);
+    EXPECT_EQ(m_app.SelectedTab(), kAboutPage);
 
     const POINT at = {600, 400};
     HWND menu = OpenTrayMenu(dialog, at, 5000);
