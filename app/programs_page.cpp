@@ -24,8 +24,8 @@ CPgePrograms::CPgePrograms(std::wstring browsersIni, std::wstring configIni)
         OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
         return 0;
     });
-    MapNotify(IDC_PROGRAM_LIST, NM_DBLCLK, [this](NMHDR*) -> LRESULT {
-        OnDoubleClick();
+    MapNotify(IDC_PROGRAM_LIST, NM_DBLCLK, [this](NMHDR* header) -> LRESULT {
+        OnDoubleClick(reinterpret_cast<const NMITEMACTIVATE*>(header)->ptAction);
         return 0;
     });
     // Scrolling would leave the box over another row.
@@ -53,17 +53,24 @@ BOOL CPgePrograms::OnInitDialog() {
     TranslateDialog(GetSafeHwnd(), IDD_PROGRAMS);
     m_list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                             LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    RECT widths{0, 0, kNameColumnUnits, kLevelColumnUnits};
+    // Both across: a rectangle's left and right are mapped with the horizontal unit.
+    RECT widths{kNameColumnUnits, 0, kLevelColumnUnits, 0};
     ::MapDialogRect(GetSafeHwnd(), &widths);
-    m_list.InsertColumn(kNameColumn, GetLangText(L"31", L"Program"), widths.right);
-    m_list.InsertColumn(kLevelColumn, GetLangText(L"32", L"Default zoom"), widths.bottom);
+    m_list.InsertColumn(kNameColumn, GetLangText(L"31", L"Program"), widths.left);
+    m_list.InsertColumn(kLevelColumn, GetLangText(L"32", L"Default zoom"), widths.right);
     Reload();
     return TRUE;
 }
 
 void CPgePrograms::OnProgramMet(const std::wstring& name) {
     m_metThisRun.insert(name);
-    if (ItemOf(name) < 0) {
+    if (ItemOf(name) >= 0) {
+        return;
+    }
+    // The user's typing is not cut short: the row comes when the edit ends.
+    if (m_levelEdit.Editing()) {
+        m_reloadAfterEdit = true;
+    } else {
         Reload();
     }
 }
@@ -133,11 +140,9 @@ void CPgePrograms::OnItemChanged(const NMLISTVIEW& change) {
     }
 }
 
-void CPgePrograms::OnDoubleClick() {
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
-    ::ScreenToClient(m_list.GetSafeHwnd(), &cursor);
-    const fw::CListCtrl::Hit hit = m_list.HitTest(cursor);
+void CPgePrograms::OnDoubleClick(POINT at) {
+    // The click's own point: the pointer may have moved on since.
+    const fw::CListCtrl::Hit hit = m_list.HitTest(at);
     if (hit.item >= 0 && !hit.onCheckBox) {
         BeginLevelEdit(hit.item);
     }
@@ -158,6 +163,10 @@ void CPgePrograms::BeginLevelEdit(int item) {
                       [this, name](const std::wstring* typed) {
                           if (typed) {
                               OnLevelTyped(name, *typed);
+                          }
+                          if (m_reloadAfterEdit) {
+                              m_reloadAfterEdit = false;
+                              Reload();
                           }
                       });
 }

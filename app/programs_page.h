@@ -40,7 +40,8 @@ private:
 
     void Fill();
     void OnItemChanged(const NMLISTVIEW& change);
-    void OnDoubleClick();
+    // `at`: where the double click was, in the list's client coordinates.
+    void OnDoubleClick(POINT at);
     void BeginLevelEdit(int item);
     void OnLevelTyped(const std::wstring& name, const std::wstring& typed);
     int ItemOf(const std::wstring& name) const;
@@ -51,7 +52,8 @@ private:
     std::vector<ProgramRow> m_rows;      // in the list's order
     fw::CListCtrl m_list;
     fw::CInPlaceEdit m_levelEdit;
-    bool m_filling = false; // the list's own notifications while it is filled are no edits
+    bool m_filling = false;         // the list's own notifications while it is filled are no edits
+    bool m_reloadAfterEdit = false; // a program was met while the user typed
 };
 
 } // namespace lumivex::app

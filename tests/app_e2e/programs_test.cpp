@@ -55,20 +55,41 @@ protected:
         }
         return -1;
     }
-    // Clicks the program's name, which selects its row and gives the list the focus.
-    bool ClickRow(const std::wstring& name) const {
-        const int row = RowOf(name);
-        const RECT text = test::ListItemRect(m_app.process(), List(), row);
-        return row >= 0 && text.right > text.left &&
-               test::ClickAt({(text.left + text.right) / 2, (text.top + text.bottom) / 2}) &&
-               test::WaitUntil(
-                   [&] {
-                       return SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                           LVNI_SELECTED) == row;
-                   },
-                   5000, 20);
+    // Whether a visible edit box over the list has the keyboard focus of the dialog's thread.
+    bool LevelEditFocused() const {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        const HWND edit = FindWindowExW(List(), nullptr, L"Edit", nullptr);
+        return edit && IsWindowVisible(edit) &&
+               GetGUIThreadInfo(GetWindowThreadProcessId(List(), nullptr), &thread) &&
+               thread.hwndFocus == edit;
     }
-
+    // Typing starts once the box has the focus, as a person sees the caret first.
+    bool WaitForLevelEdit() const {
+        return test::WaitUntil([&] { return LevelEditFocused(); }, 5000, 20);
+    }
+    // The program's row selected in the list, which has the keyboard focus in the foreground
+    // window. Else a click on the name makes it so, and the wait sees the click handled: under
+    // Wine a key sent at once may otherwise be handled before it.
+    bool FocusRow(const std::wstring& name) const {
+        const int row = RowOf(name);
+        const auto focused = [&] {
+            GUITHREADINFO thread{};
+            thread.cbSize = sizeof thread;
+            return GetForegroundWindow() == m_app.dialog() &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(List(), nullptr), &thread) &&
+                   thread.hwndFocus == List() &&
+                   SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) ==
+                       row;
+        };
+        if (row < 0 || focused()) {
+            return row >= 0;
+        }
+        const RECT text = test::ListItemRect(m_app.process(), List(), row);
+        return text.right > text.left &&
+               test::ClickAt({(text.left + text.right) / 2, (text.top + text.bottom) / 2}) &&
+               test::WaitUntil(focused, 5000, 20);
+    }
     const std::wstring m_host64 = Tree64Dir() + L"\\" + kHostName;
 };
 
@@ -104,14 +125,15 @@ TEST_F(AppPrograms, ListsMetAndConfiguredProgramsAndItsEditsAreObeyedByTheNextWi
     EXPECT_EQ(Describe(rows), "browser_host.exe 100 % on\nhh.exe 100 % off\nreader.exe 140 % on\n");
 
     // Off by Space on its row: written at once, and the next window is left alone.
-    ASSERT_TRUE(ClickRow(kHostName));
+    ASSERT_TRUE(FocusRow(kHostName));
     ASSERT_TRUE(test::PressKey(VK_SPACE));
     ASSERT_TRUE(WaitForValue(L"Processes", kHostName, L"0")) << Describe(Rows());
     ExpectLeftAlone(m_host64);
 
     // Its level by F2, typed and kept with Enter, which leaves the dialog open.
-    ASSERT_TRUE(ClickRow(kHostName));
+    ASSERT_TRUE(FocusRow(kHostName));
     ASSERT_TRUE(test::PressKey(VK_F2));
+    ASSERT_TRUE(WaitForLevelEdit());
     ASSERT_TRUE(test::TypeKeys(L"150"));
     ASSERT_TRUE(test::PressKey(VK_RETURN));
     ASSERT_TRUE(WaitForValue(L"Zoom", kHostName, L"150"));
@@ -119,7 +141,7 @@ TEST_F(AppPrograms, ListsMetAndConfiguredProgramsAndItsEditsAreObeyedByTheNextWi
     EXPECT_EQ(Rows()[0].cells[1], L"150 %");
 
     // On again: the next window is zoomed, from its own level.
-    ASSERT_TRUE(ClickRow(kHostName));
+    ASSERT_TRUE(FocusRow(kHostName));
     ASSERT_TRUE(test::PressKey(VK_SPACE));
     ASSERT_TRUE(WaitForValue(L"Processes", kHostName, L"<none>")) << Describe(Rows());
     {
@@ -133,15 +155,23 @@ TEST_F(AppPrograms, ListsMetAndConfiguredProgramsAndItsEditsAreObeyedByTheNextWi
         EXPECT_EQ(host.Quit(), 0u);
     }
 
-    // Escape gives an edit up; a double click on the level edits it too, and nothing typed
-    // is 100, which takes the line away.
-    ASSERT_TRUE(ClickRow(kHostName));
+    // Escape gives an edit up, a click elsewhere keeps it; a double click on the level edits it
+    // too, and nothing typed is 100, which takes the line away.
+    ASSERT_TRUE(FocusRow(kHostName));
     ASSERT_TRUE(test::PressKey(VK_F2));
+    ASSERT_TRUE(WaitForLevelEdit());
     ASSERT_TRUE(test::TypeKeys(L"300"));
     ASSERT_TRUE(test::PressKey(VK_ESCAPE));
     EXPECT_TRUE(m_app.StaysVisible(true, 300)) << "Escape reached the dialog";
     EXPECT_EQ(Read(L"Zoom", kHostName), L"150");
     EXPECT_EQ(Rows()[0].cells[1], L"150 %");
+    // A click on another row keeps what was typed.
+    ASSERT_TRUE(test::PressKey(VK_F2));
+    ASSERT_TRUE(WaitForLevelEdit());
+    ASSERT_TRUE(test::TypeKeys(L"130"));
+    ASSERT_TRUE(FocusRow(L"hh.exe"));
+    ASSERT_TRUE(WaitForValue(L"Zoom", kHostName, L"130"));
+    EXPECT_EQ(Rows()[0].cells[1], L"130 %");
     const RECT level = test::ListItemRect(m_app.process(), List(), 0);
     ASSERT_GT(level.right, level.left);
     RECT list = {};
@@ -149,13 +179,7 @@ TEST_F(AppPrograms, ListsMetAndConfiguredProgramsAndItsEditsAreObeyedByTheNextWi
     const POINT levelCell{level.right + 20, (level.top + level.bottom) / 2};
     ASSERT_LT(levelCell.x, list.right);
     ASSERT_TRUE(test::DoubleClickAt(levelCell));
-    ASSERT_TRUE(test::WaitUntil(
-        [&] {
-            return FindWindowExW(List(), nullptr, L"Edit", nullptr) != nullptr &&
-                   IsWindowVisible(FindWindowExW(List(), nullptr, L"Edit", nullptr));
-        },
-        5000, 20))
-        << "a double click on the level opened no edit";
+    ASSERT_TRUE(WaitForLevelEdit()) << "a double click on the level opened no edit box";
     ASSERT_TRUE(test::PressKey(VK_BACK));
     ASSERT_TRUE(test::PressKey(VK_RETURN));
     ASSERT_TRUE(WaitForValue(L"Zoom", kHostName, L"<none>"));
