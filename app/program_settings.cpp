@@ -10,8 +10,9 @@ namespace {
 
 constexpr wchar_t kMetSection[] = L"Programs";
 constexpr wchar_t kMetValue[] = L"1";
-// Values are short; key lists are read into a buffer that grows until they fit.
-constexpr DWORD kValueChars = 64;
+// Values are read as the hook library reads them; key lists into a buffer that grows until they
+// fit.
+constexpr DWORD kValueChars = static_cast<DWORD>(hook::kConfigValueChars);
 constexpr DWORD kFirstListChars = 4096;
 constexpr DWORD kLargestListChars = 1u << 20;
 
