@@ -41,7 +41,7 @@ UniqueIcon LoadProgramIcon(int sizeMetricX, int sizeMetricY) {
 
 CLumivexMain::CLumivexMain()
     : CDialog(IDD_LUMIVEX_DIALOG), m_bShowTrayIcon(GetCoreAssist().m_option.m_bShowTrayIcon),
-      m_pagePrograms(GetCoreAssist().m_strBrowsersIni, ConfigFile()),
+      m_pagePrograms(GetCoreAssist().m_strBrowsersIni, m_strConfigIni),
       m_hBigIcon(LoadProgramIcon(SM_CXICON, SM_CYICON)),
       m_hSmallIcon(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)) {
     MapHandlers();
@@ -123,13 +123,12 @@ BOOL CLumivexMain::OnInitDialog() {
 
     m_pageOptions.m_onCheckUpdateChanged = [this](bool on) { ArmUpdateCheck(on); };
     m_zoomLabel.Create(fw::ModuleInstance());
-    const std::wstring configFile = ConfigFile();
-    m_zoomLabel.SetEnabled(configFile.empty() || ReadZoomLabelSetting(configFile));
+    m_zoomLabel.SetEnabled(m_strConfigIni.empty() || ReadZoomLabelSetting(m_strConfigIni));
     m_pageOptions.m_bZoomLabel = m_zoomLabel.Enabled() ? 1 : 0;
-    m_pageOptions.m_onZoomLabelChanged = [this, configFile](bool on) {
+    m_pageOptions.m_onZoomLabelChanged = [this](bool on) {
         m_zoomLabel.SetEnabled(on);
-        if (!configFile.empty()) {
-            WriteZoomLabelSetting(configFile, on);
+        if (!m_strConfigIni.empty()) {
+            WriteZoomLabelSetting(m_strConfigIni, on);
         }
     };
     if (m_pageOptions.Create(m_tabSheet.GetSafeHwnd())) {
@@ -137,9 +136,9 @@ BOOL CLumivexMain::OnInitDialog() {
     }
     if (m_pagePrograms.Create(m_tabSheet.GetSafeHwnd())) {
         m_tabSheet.AddPage(GetLangText(L"30", L"Programs"), &m_pagePrograms);
-        m_metPrograms.Create(fw::ModuleInstance(), configFile, [this](const std::wstring& name) {
-            m_pagePrograms.OnProgramMet(name);
-        });
+        m_metPrograms.Create(
+            fw::ModuleInstance(), m_strConfigIni,
+            [this](const std::wstring& name) { m_pagePrograms.OnProgramMet(name); });
     }
     if (m_pageAbout.Create(m_tabSheet.GetSafeHwnd())) {
         m_nAboutPage = m_tabSheet.GetPageCount();
@@ -155,7 +154,7 @@ BOOL CLumivexMain::OnInitDialog() {
     return TRUE;
 }
 
-std::wstring CLumivexMain::ConfigFile() const {
+std::wstring CLumivexMain::ConfigFile() {
     const CCoreAssist& core = GetCoreAssist();
     return core.m_strDataDir.empty()
                ? std::wstring()

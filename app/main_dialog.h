@@ -57,10 +57,11 @@ private:
     void OnUpdateAvailable();
     // Reads the check box and stores it in the options, which are then saved.
     void StoreShowTrayIcon();
-    // Config.ini in the per-user folder, where the zoom label's setting lives; empty without
-    // the folder.
-    std::wstring ConfigFile() const;
+    // Config.ini in the per-user folder, where the zoom label's setting and the programs met
+    // live; empty without the folder.
+    static std::wstring ConfigFile();
 
+    const std::wstring m_strConfigIni = ConfigFile(); // before the pages that are given it
     CTabSheet m_tabSheet;
     CPgeFindWin m_pageOptions;
     CPgePrograms m_pagePrograms;

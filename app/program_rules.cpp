@@ -93,15 +93,12 @@ std::optional<int> StartLevelFromTyped(std::wstring_view typed) {
             return std::nullopt; // a sign without a number
         }
     }
-    constexpr long kBeyondRange = 100000; // stops the reading long before an overflow
-    long level = 0;
-    for (const wchar_t c : typed) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        level = std::min(level * 10 + (c - L'0'), kBeyondRange);
+    if (!std::all_of(typed.begin(), typed.end(),
+                     [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+        return std::nullopt;
     }
-    return ClampZoom(static_cast<int>(level), ZoomRange{});
+    // Read as the library reads values, which saturates instead of overflowing.
+    return ClampZoom(static_cast<int>(hook::ReadLeadingInteger(typed)), ZoomRange{});
 }
 
 std::wstring ZoomValueFor(int level) {

@@ -168,10 +168,7 @@ int LumivexRun::SelectedTab() const {
 }
 
 bool LumivexRun::ChooseTab(int index) const {
-    const RECT tab = test::TabItemRect(m_child.handle(), GetDlgItem(m_dialog, kPageTab), index);
-    return tab.right > tab.left &&
-           test::ClickAt({(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2}) &&
-           test::WaitUntil([&] { return SelectedTab() == index; }, 5000, 20);
+    return test::ChooseTab(m_child.handle(), GetDlgItem(m_dialog, kPageTab), index);
 }
 
 bool LumivexRun::WaitVisible(bool visible, DWORD timeoutMs) const {

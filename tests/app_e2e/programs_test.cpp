@@ -55,14 +55,18 @@ protected:
         }
         return -1;
     }
-    // Whether a visible edit box over the list has the keyboard focus of the dialog's thread.
-    bool LevelEditFocused() const {
+    // The keyboard focus of the dialog's thread.
+    HWND DialogFocus() const {
         GUITHREADINFO thread{};
         thread.cbSize = sizeof thread;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(List(), nullptr), &thread)
+                   ? thread.hwndFocus
+                   : nullptr;
+    }
+    // Whether a visible edit box over the list has that focus.
+    bool LevelEditFocused() const {
         const HWND edit = FindWindowExW(List(), nullptr, L"Edit", nullptr);
-        return edit && IsWindowVisible(edit) &&
-               GetGUIThreadInfo(GetWindowThreadProcessId(List(), nullptr), &thread) &&
-               thread.hwndFocus == edit;
+        return edit && IsWindowVisible(edit) && DialogFocus() == edit;
     }
     // Typing starts once the box has the focus, as a person sees the caret first.
     bool WaitForLevelEdit() const {
@@ -74,11 +78,7 @@ protected:
     bool FocusRow(const std::wstring& name) const {
         const int row = RowOf(name);
         const auto focused = [&] {
-            GUITHREADINFO thread{};
-            thread.cbSize = sizeof thread;
-            return GetForegroundWindow() == m_app.dialog() &&
-                   GetGUIThreadInfo(GetWindowThreadProcessId(List(), nullptr), &thread) &&
-                   thread.hwndFocus == List() &&
+            return GetForegroundWindow() == m_app.dialog() && DialogFocus() == List() &&
                    SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) ==
                        row;
         };

@@ -189,6 +189,14 @@ RECT TabItemRect(HANDLE process, HWND tab, int index) {
     return AskScreenRect(process, tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), RECT{});
 }
 
+bool ChooseTab(HANDLE process, HWND tab, int index, DWORD timeoutMs) {
+    const RECT item = TabItemRect(process, tab, index);
+    return item.right > item.left &&
+           ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2}) &&
+           WaitUntil([&] { return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == index; }, timeoutMs,
+                     20);
+}
+
 std::vector<ListRow> ListRows(HANDLE process, HWND list, int columns) {
     std::vector<ListRow> rows;
     RemotePage page(process);

@@ -42,6 +42,8 @@ std::wstring WindowText(HWND window);
 std::vector<std::wstring> TabTitles(HANDLE process, HWND tab);
 // A tab's rectangle on the screen; empty when it cannot be asked.
 RECT TabItemRect(HANDLE process, HWND tab, int index);
+// Clicks tab `index` (its window on screen) and waits until the control has it chosen.
+bool ChooseTab(HANDLE process, HWND tab, int index, DWORD timeoutMs = 5000);
 
 // One item of a list-view control in report view: the texts of its first `columns` columns and
 // its check box.

@@ -9,8 +9,6 @@
 #include "support/owners.h"
 #include "support/window_query.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
 namespace lumivex::demo {
@@ -64,18 +62,14 @@ bool ShowAboutPage(HWND dialog) {
 }
 
 bool ShowProgramsPage(HWND dialog, DWORD timeoutMs) {
-    HWND tab = GetDlgItem(dialog, kPageTab);
-    const auto chosen = [tab] { return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == kProgramsPage; };
     if (!SendCommand(dialog, kOpenCommand) ||
         !test::WaitUntil([dialog] { return IsWindowVisible(dialog) != FALSE; }, timeoutMs, 50)) {
         return false;
     }
     UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
                                      FALSE, test::ProcessOf(dialog)));
-    const RECT item = process ? test::TabItemRect(process.get(), tab, kProgramsPage) : RECT{};
-    return item.right > item.left &&
-           test::ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2}) &&
-           test::WaitUntil(chosen, timeoutMs, 50);
+    return process &&
+           test::ChooseTab(process.get(), GetDlgItem(dialog, kPageTab), kProgramsPage, timeoutMs);
 }
 
 bool PressExit(HWND dialog) {
